@@ -1,0 +1,98 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace mirvane::platform::posix {
+namespace {
+
+constexpr std::size_t kMaxTextFile = 1 << 20;  // far above three short lines
+
+bool IsHidden(const char* path) {
+  const char* slash = nullptr;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '/' && p[1] != '\0') slash = p;
+  }
+  return (slash != nullptr ? slash[1] : path[0]) == '.';
+}
+
+bool IsOrdinaryFile(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0 && S_ISREG(info.st_mode) && !IsHidden(path);
+}
+
+bool WriteAll(int fd, const std::string& content) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool PosixFileSystem::FileExists(const std::string& name) const {
+  if (name.empty() || name.find('\0') != std::string::npos) return false;
+  glob_t matches{};
+  const int status = glob(name.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &matches);
+  bool found = false;
+  if (status == 0) {
+    for (std::size_t i = 0; i < matches.gl_pathc && !found; ++i) {
+      found = IsOrdinaryFile(matches.gl_pathv[i]);
+    }
+  }
+  globfree(&matches);
+  return found;
+}
+
+std::optional<std::string> PosixFileSystem::ReadTextFile(const std::string& name) const {
+  // Non-blocking, so that a FIFO put in the file's place cannot hang start-up.
+  const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  std::optional<std::string> content;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    content.emplace();
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        content.reset();
+        break;
+      }
+      if (n == 0) break;
+      content->append(buffer, static_cast<std::size_t>(n));
+      if (content->size() > kMaxTextFile) {
+        content.reset();
+        break;
+      }
+    }
+  }
+  close(fd);
+  return content;
+}
+
+bool PosixFileSystem::WriteTextFile(const std::string& name, const std::string& content) {
+  std::string temporary = name + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  // mkstemp makes the file private; give it the mode a newly created file gets.
+  const mode_t mask = umask(0);
+  umask(mask);
+  bool ok = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temporary.c_str(), name.c_str()) == 0;
+  if (!ok) unlink(temporary.c_str());
+  return ok;
+}
+
+}  // namespace mirvane::platform::posix

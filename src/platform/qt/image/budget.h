@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace mirvane::platform::qt::image {
+
+// Largest picture decoded at full size: room for 100-MP camera files, and at 4 bytes a
+// pixel a bound of 512 MiB on what one bad header can make us allocate.
+inline constexpr std::int64_t kMaxPixels = std::int64_t{128} * 1024 * 1024;
+inline constexpr std::int64_t kMaxSide = 32768;
+// JPEG decodes straight to a fraction of its size, so a larger full size is admitted as
+// long as what is decoded fits kMaxPixels; this still bounds the entropy decoding time.
+inline constexpr std::int64_t kMaxJpegPixels = std::int64_t{512} * 1024 * 1024;
+inline constexpr std::int64_t kMaxFileBytes = std::int64_t{512} * 1024 * 1024;
+
+// True when a picture of w x h may be decoded at full size.
+inline bool WithinBudget(std::int64_t w, std::int64_t h) {
+  return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
+}
+
+}  // namespace mirvane::platform::qt::image

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QSize>
+
+namespace mirvane::platform::qt::image {
+
+// The largest size with `picture`'s aspect that fits in `box`, at least 1 x 1. Small
+// pictures are enlarged. An empty box gives 1 x 1-ish sizes (decoding then only checks
+// the file).
+QSize FittedSize(QSize picture, QSize box);
+
+// `size` with width and height swapped when `quarter_turns` is odd.
+QSize Turned(QSize size, int quarter_turns);
+
+}  // namespace mirvane::platform::qt::image
