@@ -1,5 +1,6 @@
 #include "settings/text_conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -19,6 +20,30 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view word) {
   return true;
 }
 
+// Whether `number` (sign, digits with an optional ".", optional exponent), which
+// does not fit a double, is too large rather than too small.
+bool Overflows(std::string_view number) {
+  const auto e = number.find_first_of("eE");
+  const std::string_view mantissa = number.substr(0, e);
+  std::int64_t exponent = 0;
+  if (e != std::string_view::npos) {
+    std::size_t i = e + 1;
+    const bool negative = i < number.size() && number[i] == '-';
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) ++i;
+    for (; i < number.size(); ++i) {
+      if (exponent < 1'000'000'000) exponent = exponent * 10 + (number[i] - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  const auto point = std::min(mantissa.find('.'), mantissa.size());
+  const auto first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;
+  // The first significant digit stands for 10^(place - 1).
+  const std::int64_t place = first < point ? static_cast<std::int64_t>(point - first)
+                                           : -static_cast<std::int64_t>(first - point - 1);
+  return place + exponent > 0;
+}
+
 // Parses a number already stripped of everything but its own characters. An
 // exponent beyond the double range gives an infinity of the right sign.
 double ParseClean(const std::string& number) {
@@ -28,13 +53,11 @@ double ParseClean(const std::string& number) {
   if (first != last && *first == '+') ++first;
   const auto [end, error] = std::from_chars(first, last, value);
   if (error == std::errc::result_out_of_range) {
-    // from_chars leaves the value alone here: tell overflow from underflow.
+    // from_chars leaves the value alone here.
     const bool negative = number.find('-') == 0;
-    const auto e = number.find_first_of("eE");
-    const bool tiny = e != std::string::npos && number.find('-', e) != std::string::npos;
-    if (tiny) return negative ? -0.0 : 0.0;
-    return negative ? -std::numeric_limits<double>::infinity()
-                    : std::numeric_limits<double>::infinity();
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    if (Overflows(number)) return negative ? -kInfinity : kInfinity;
+    return negative ? -0.0 : 0.0;
   }
   (void)end;
   return value;

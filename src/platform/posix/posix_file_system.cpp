@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace mirvane::platform::posix {
 namespace {
@@ -41,6 +42,8 @@ bool WriteAll(int fd, const std::string& content) {
 
 bool PosixFileSystem::FileExists(const std::string& name) const {
   if (name.empty() || name.find('\0') != std::string::npos) return false;
+  // A name that stands for a file as written is that file, pattern characters or not.
+  if (IsOrdinaryFile(name.c_str())) return true;
   glob_t matches{};
   const int status = glob(name.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &matches);
   bool found = false;
@@ -81,7 +84,13 @@ std::optional<std::string> PosixFileSystem::ReadTextFile(const std::string& name
   return content;
 }
 
-bool PosixFileSystem::WriteTextFile(const std::string& name, const std::string& content) {
+bool PosixFileSystem::WriteTextFile(const std::string& link, const std::string& content) {
+  // Write through a symbolic link rather than replace it by a plain file.
+  std::string name = link;
+  if (char* real = realpath(link.c_str(), nullptr)) {
+    name = real;
+    free(real);
+  }
   std::string temporary = name + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;

@@ -5,8 +5,8 @@
 namespace mirvane::platform::posix {
 
 // A file is hidden when its name begins with "."; only regular files count as
-// existing, and the pattern characters are those of glob(3) without escapes,
-// braces or "~".
+// existing. A name that names such a file literally matches it; otherwise the
+// pattern characters are those of glob(3) without escapes, braces or "~".
 class PosixFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& name) const override;

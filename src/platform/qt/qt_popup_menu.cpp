@@ -43,7 +43,7 @@ void QtPopupMenu::Checked(int id, bool on) {
   Apply(it->second);
 }
 
-void QtPopupMenu::PopupMenu() {
+void QtPopupMenu::Popup() {
   QAction* chosen = menu_.exec(QCursor::pos());
   if (chosen == nullptr || !on_choose_) return;
   for (const auto& [id, entry] : entries_) {

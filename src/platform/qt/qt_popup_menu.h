@@ -23,7 +23,7 @@ class QtPopupMenu final : public platform::PopupMenu {
   void Checked(int id, bool on) override;
   // Runs QMenu::exec at the pointer; the chosen entry goes to the handler after the
   // menu has closed.
-  void PopupMenu() override;
+  void Popup() override;
 
   // The handler raised with the id of the chosen entry; replaces any earlier one.
   void OnChoose(std::function<void(int)> handler);

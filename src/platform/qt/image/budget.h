@@ -7,7 +7,8 @@ namespace mirvane::platform::qt::image {
 // Largest picture decoded at full size: room for 100-MP camera files, and at 4 bytes a
 // pixel a bound of 512 MiB on what one bad header can make us allocate.
 inline constexpr std::int64_t kMaxPixels = std::int64_t{128} * 1024 * 1024;
-inline constexpr std::int64_t kMaxSide = 32768;
+// Sides alone do not cost memory; this only keeps row sizes far from int overflow.
+inline constexpr std::int64_t kMaxSide = std::int64_t{1} << 20;
 // JPEG decodes straight to a fraction of its size, so a larger full size is admitted as
 // long as what is decoded fits kMaxPixels; this still bounds the entropy decoding time.
 inline constexpr std::int64_t kMaxJpegPixels = std::int64_t{512} * 1024 * 1024;

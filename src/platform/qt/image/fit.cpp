@@ -16,6 +16,17 @@ QSize FittedSize(QSize picture, QSize box) {
   return {side(picture.width(), bw), side(picture.height(), bh)};
 }
 
+QImage ScaledTo(const QImage& image, QSize fitted) {
+  if (image.size() == fitted) return image;
+  constexpr int kSupersample = 4, kFar = 8;
+  if (image.width() > kFar * fitted.width() && image.height() > kFar * fitted.height()) {
+    const QImage coarse =
+        image.scaled(fitted * kSupersample, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return coarse.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  return image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 QSize Turned(QSize size, int quarter_turns) { return quarter_turns % 2 ? size.transposed() : size; }
 
 }  // namespace mirvane::platform::qt::image

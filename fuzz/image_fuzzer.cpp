@@ -1,0 +1,26 @@
+// Feeds arbitrary bytes through the same decoder chain that Render uses.
+#include <QCoreApplication>
+#include <QSize>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "platform/error.h"
+#include "platform/qt/image/decode.h"
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static QCoreApplication app(*argc, *argv);  // plugin lookup
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  // The first byte picks the slot, so scaled and unscaled paths both run.
+  const QSize box = size > 0 && (data[0] & 1) ? QSize(1912, 1053) : QSize(459, 303);
+  try {
+    (void)mirvane::platform::qt::image::Decode(bytes, box);
+  } catch (const mirvane::platform::Error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  return 0;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Mirvane need on Debian 12 (as root,
+# or with sudo). Does nothing when everything is there already.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev libstb-dev
+  libgtest-dev libgmock-dev
+  # run: TIFF and WebP readers, a font with Japanese glyphs
+  qt6-image-formats-plugins fonts-ipafont-gothic
+  # tests under a virtual X server, and the pictures they make
+  xvfb xauth xdotool x11-utils imagemagick
+  # benchmark floor and fuzzing
+  libjpeg-turbo-progs clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

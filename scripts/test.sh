@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the normal build with all tests, then the
+# unit and Qt tests under AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short fuzz run of the decoders.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+bash "$root/scripts/setup.sh"
+
+bash "$root/scripts/build.sh" "$root/build"
+(cd "$root/build" && ctest --output-on-failure -j "$jobs")
+
+bash "$root/scripts/build.sh" "$root/build-asan" -DMIRVANE_SANITIZE=ON -DMIRVANE_BENCH=OFF
+(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$jobs" -LE 'e2e')
+
+if [ -f "$root/fuzz/run.sh" ]; then
+  bash "$root/fuzz/run.sh" "${MIRVANE_FUZZ_SECONDS:-60}"
+fi

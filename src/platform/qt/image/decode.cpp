@@ -1,0 +1,41 @@
+#include "platform/qt/image/decode.h"
+
+#include "platform/error.h"
+#include "platform/qt/image/fit.h"
+#include "platform/qt/image/readers.h"
+
+namespace mirvane::platform::qt::image {
+namespace {
+
+QImage ForDrawing(QImage image) {
+  image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                          : QImage::Format_RGB32);
+  if (image.isNull()) throw Error("out of memory");
+  return image;
+}
+
+Decoded Fitted(const QImage& full, QSize box) {
+  if (full.isNull()) throw Error("no picture");
+  const QSize fitted = FittedSize(full.size(), box);
+  return {ForDrawing(ScaledTo(full, fitted)), full.size()};
+}
+
+}  // namespace
+
+Decoded Decode(const QByteArray& bytes, QSize box) {
+  const Format format = Sniff(bytes);
+  if (format == Format::kPcx) return Fitted(ReadPcx(bytes), box);
+  try {
+    Decoded decoded = ReadWithQt(bytes, format, box);
+    decoded.image = ForDrawing(std::move(decoded.image));
+    return decoded;
+  } catch (const Error&) {
+    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs and the BMP
+    // bit-field variants; these libraries read them.
+    if (format == Format::kTiff) return Fitted(ReadTiff(bytes), box);
+    if (format == Format::kBmp) return Fitted(ReadStb(bytes), box);
+    throw;
+  }
+}
+
+}  // namespace mirvane::platform::qt::image

@@ -1,0 +1,92 @@
+// Walks the shared image corpus: every valid, non-exotic picture of the formats we
+// read must draw; every file must draw or be refused, quickly and without a crash.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+#include <QTextStream>
+#include <map>
+
+#include "platform/error.h"
+#include "platform/qt/image/qt_rastrel.h"
+
+namespace mirvane::platform::qt {
+namespace {
+
+// Well beyond any honest decode here; a file that takes longer is treated as a hang.
+constexpr qint64 kHangMs = 2000;
+
+const QStringList kReadFormats = {"bmp", "jpeg", "png", "gif", "tiff", "webp", "pcx"};
+
+// "valid/<fmt>/<name>" entries of the README's list of exotic files.
+QSet<QString> ExoticFiles(const QString& corpus) {
+  QSet<QString> exotic;
+  QFile readme(corpus + "/README.md");
+  if (!readme.open(QIODevice::ReadOnly)) return exotic;
+  QTextStream in(&readme);
+  bool in_list = false;
+  while (!in.atEnd()) {
+    const QString line = in.readLine();
+    if (line.startsWith("## ")) in_list = line.contains("Exotic");
+    if (in_list && line.startsWith("- `valid/")) exotic.insert(line.section('`', 1, 1));
+  }
+  return exotic;
+}
+
+struct Counts {
+  int drawn = 0, refused = 0;
+};
+
+void Walk(const QString& root, const QSet<QString>& exotic, std::map<QString, Counts>& counts) {
+  QtRastrel slot;
+  slot.resize(459, 303);  // the default window's slot
+  QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    const QString relative = QDir(root).relativeFilePath(path);
+    if (relative == "README.md") continue;
+    const QString folder = relative.section('/', 0, 1);
+    SCOPED_TRACE(relative.toStdString());
+    slot.SourcePath(QFile::encodeName(path).toStdString());
+    QElapsedTimer timer;
+    timer.start();
+    bool drawn = true;
+    std::string why;
+    try {
+      slot.Render();
+    } catch (const Error& e) {
+      drawn = false;
+      why = e.what();
+    }
+    EXPECT_LT(timer.elapsed(), kHangMs);
+    ++(drawn ? counts[folder].drawn : counts[folder].refused);
+    const bool must_draw = relative.startsWith("valid/") && !exotic.contains(relative) &&
+                           kReadFormats.contains(relative.section('/', 1, 1));
+    if (must_draw) {
+      EXPECT_TRUE(drawn) << "valid picture refused: " << why;
+      EXPECT_GT(slot.PictureWidth(), 0);
+    }
+    if (drawn) slot.Turn(900), slot.Refit(0);
+  }
+}
+
+TEST(ImageCorpus, DrawsValidAndSurvivesCorrupt) {
+  const QString corpus = MIRVANE_CORPUS_DIR;
+  if (!QDir(corpus).exists()) GTEST_SKIP() << "no corpus at " << corpus.toStdString();
+  std::map<QString, Counts> counts;
+  Walk(corpus, ExoticFiles(corpus), counts);
+  for (const auto& [folder, c] : counts) {
+    std::printf("%-16s drawn %4d  refused %4d\n", qPrintable(folder), c.drawn, c.refused);
+  }
+}
+
+TEST(ImageCorpus, RegressionCasesSurvive) {
+  std::map<QString, Counts> counts;
+  Walk(MIRVANE_REGRESSIONS_DIR, {}, counts);
+}
+
+}  // namespace
+}  // namespace mirvane::platform::qt

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace mirvane::test {
+
+// A w x h picture, its left half red and its right half blue.
+QImage TwoTone(int w, int h);
+
+// PCX bytes of `image` with the given layout: bits 8 planes 1 (256 colours, palette at
+// the end), 8/3 (RGB), 1/1 (mono), 1/4 (16 colours planar), 4/1 (16 colours packed).
+// Only the colours red, blue, black and white are kept exactly.
+QByteArray Pcx(const QImage& image, int bits, int planes, bool rle = true);
+
+// GIF bytes of `image` (colours as for Pcx), LZW-coded with only literal codes.
+QByteArray Gif(const QImage& image);
+
+// `jpeg` with an EXIF APP1 segment giving `orientation` (1-8).
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+
+// Writes `bytes` to `path`; true on success.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+
+// True when `a` and `b` differ by at most `tolerance` in every channel.
+bool Near(QColor a, QColor b, int tolerance = 40);
+
+}  // namespace mirvane::test
