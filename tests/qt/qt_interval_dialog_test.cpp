@@ -124,16 +124,6 @@ TEST_F(QtIntervalDialogTest, TitleBarCloseRaisesNothing) {
   EXPECT_EQ(events_.log, std::vector<std::string>{"load"});
 }
 
-TEST_F(QtIntervalDialogTest, TextBoxOutsideTheDialogHoldsNothing) {
-  dialog_.TimerInterval().Text("750");
-  EXPECT_EQ(dialog_.TimerInterval().Text(), "");
-  dialog_.Unload();  // nothing to close
-  ShowAnd([](QDialog& d) {
-    EXPECT_EQ(Edit(d).text(), QStringLiteral("2000"));
-    d.close();
-  });
-}
-
 // A dialog unloaded while loading never runs modally.
 TEST(QtIntervalDialog, UnloadDuringLoadReturnsAtOnce) {
   QtIntervalDialog dialog;

@@ -68,19 +68,6 @@ TEST(QtPopupMenu, AmpersandIsShownAndMarksNoAccessKey) {
   EXPECT_EQ(menu.Action(0)->text(), QStringLiteral("A&&B"));
 }
 
-TEST_F(QtPopupMenuTest, CheckMarkFollowsTheCore) {
-  menu_.Checked(SMenu_Loop, true);
-  EXPECT_TRUE(menu_.Checked(SMenu_Loop));
-  EXPECT_TRUE(menu_.Action(SMenu_Loop)->isChecked());
-  EXPECT_FALSE(menu_.Checked(SMenu_Rotate));
-  menu_.Checked(SMenu_Loop, false);
-  EXPECT_FALSE(menu_.Checked(SMenu_Loop));
-  EXPECT_FALSE(menu_.Action(SMenu_Loop)->isChecked());
-  EXPECT_FALSE(menu_.Checked(99));  // unknown ids are never checked
-  menu_.Checked(99, true);
-  EXPECT_FALSE(menu_.Checked(99));
-}
-
 TEST_F(QtPopupMenuTest, ChoosingRaisesTheHandlerOnceWithTheId) {
   for (const int id : {SMenu_Timer, SMenu_NextImage, SMenu_End}) {
     chosen_.clear();
@@ -115,13 +102,6 @@ TEST_F(QtPopupMenuTest, ClosingWithoutChoiceRaisesNothing) {
   WhenShown<QMenu>([](QMenu& open) { QTest::keyClick(&open, Qt::Key_Escape); });
   menu_.Popup();
   EXPECT_TRUE(chosen_.empty());
-  WhenShown<QMenu>([this](QMenu& open) {
-    const QPoint at = open.actionGeometry(menu_.Action(SMenu_Dummy1)).center();
-    QTest::mouseClick(&open, Qt::LeftButton, {}, at);
-    if (open.isVisible()) open.close();
-  });
-  menu_.Popup();
-  EXPECT_TRUE(chosen_.empty()) << "a separator is no choice";
 }
 
 }  // namespace
