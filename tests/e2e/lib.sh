@@ -224,21 +224,6 @@ wait_caption_change() {
   done
 }
 
-# record_captions DURATION_MS FILE: writes "ms caption" for the first sight of
-# each new caption over the given time.
-record_captions() {
-  local end=$(($(now_ms) + $1)) last="" c
-  : >"$2"
-  while (($(now_ms) < end)); do
-    c=$(caption)
-    if [[ "$c" != "$last" ]]; then
-      printf '%s %s\n' "$(now_ms)" "$c" >>"$2"
-      last=$c
-    fi
-    sleep 0.01
-  done
-}
-
 # window_named PATTERN: the id of a visible window whose name matches.
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
@@ -313,7 +298,7 @@ wait_centre() {
 
 # ---- input ---------------------------------------------------------------
 
-# window_origin WIN: sets WX WY WW WH from the window's geometry.
+# window_geometry WIN: sets WX WY WW WH from the window's geometry.
 window_geometry() {
   local out
   out=$(xdotool getwindowgeometry --shell "$1") || return 1
