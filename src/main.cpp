@@ -2,6 +2,7 @@
 // the event loop.
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QObject>
 #include <cstdint>
 
@@ -31,6 +32,9 @@ int main(int argc, char* argv[]) {
   static char* qt_argv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name, nullptr};
   static int qt_argc = 1;
   QApplication app(qt_argc, qt_argv);
+  // A file that cannot be shown is passed over without a word; the codecs' warnings
+  // about it would only fill the terminal.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 
   qt::QtForm form;
   qt::QtMessageBox box(&form);

@@ -25,6 +25,7 @@ Decoded Fitted(const QImage& full, QSize box) {
 Decoded Decode(const QByteArray& bytes, QSize box) {
   const Format format = Sniff(bytes);
   if (format == Format::kPcx) return Fitted(ReadPcx(bytes), box);
+  if (format == Format::kTiff) QuietTiff();
   try {
     Decoded decoded = ReadWithQt(bytes, format, box);
     decoded.image = ForDrawing(std::move(decoded.image));

@@ -15,6 +15,9 @@ namespace mirvane::platform::qt::image {
 Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box);
 // libtiff's RGBA interface: the first directory at full size.
 QImage ReadTiff(const QByteArray& bytes);
+// Stops libtiff's default handlers from writing to stderr, for Qt's TIFF plugin too,
+// which uses the same library: a damaged fax strip can warn for every line.
+void QuietTiff();
 // stb_image, for the BMP variants Qt refuses: full size.
 QImage ReadStb(const QByteArray& bytes);
 // ZSoft PCX, full size.

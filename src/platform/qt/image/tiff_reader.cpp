@@ -69,6 +69,15 @@ struct Closer {
 
 }  // namespace
 
+void QuietTiff() {
+  static const bool quiet = [] {
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+    return true;
+  }();
+  (void)quiet;
+}
+
 QImage ReadTiff(const QByteArray& bytes) {
   Source source{&bytes, 0, {}};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
