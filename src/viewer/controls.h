@@ -24,7 +24,7 @@ struct Controls {
   platform::MessageBox& Box;
   platform::IntervalDialog& SetInterval;
   platform::FileSystem& Files;
-  platform::CommandLine& Command;
+  const platform::CommandLine& Command;
 };
 
 }  // namespace mirvane::viewer

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/qt/qt_form.h"
+#include "qt_test_support.h"
 
 namespace mirvane::platform::qt {
 namespace {
@@ -107,7 +109,7 @@ TEST_F(QtFormTest, DropReachesTheHandlerWithItsFilesOnceTheDropIsOver) {
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
   mime.reset();  // the names were taken at the drop
   EXPECT_EQ(drops, 0) << "the handler runs after the drop event";
-  QTRY_COMPARE_WITH_TIMEOUT(drops, 1, 2000);
+  ASSERT_TRUE(testing::WaitFor([&] { return drops == 1; }, 2000));
   EXPECT_EQ(files, (std::vector<std::string>{"/tmp/a b/写真 1.png", "/tmp/b.jpg"}));
   EXPECT_EQ(button, 1);
   EXPECT_EQ(x, 300);
@@ -128,7 +130,7 @@ TEST_F(QtFormTest, AnyDragIsAcceptedSoThatTheHandlerDecides) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&form_, &drop);
-  QTRY_COMPARE_WITH_TIMEOUT(drops, 1, 2000);
+  ASSERT_TRUE(testing::WaitFor([&] { return drops == 1; }, 2000));
   EXPECT_FALSE(offered_files);
 }
 
@@ -147,19 +149,19 @@ TEST_F(QtFormTest, SizesAreOuterTwipsAndStatesAreClassic) {
 
   resizes_ = 0;
   form_.resize(400, 300);
-  QTRY_VERIFY(resizes_ >= 1);
+  ASSERT_TRUE(testing::WaitFor([&] { return resizes_ >= 1; }));
   EXPECT_FLOAT_EQ(form_.Width(), form_.frameGeometry().width() * 15.0f);
 
   resizes_ = 0;
   form_.showMaximized();
-  QTRY_COMPARE(form_.WindowState(), 2);
+  ASSERT_TRUE(testing::WaitFor([&] { return form_.WindowState() == 2; }));
   EXPECT_GE(resizes_, 1);
   resizes_ = 0;
   form_.showMinimized();
-  QTRY_COMPARE(form_.WindowState(), 1);
+  ASSERT_TRUE(testing::WaitFor([&] { return form_.WindowState() == 1; }));
   EXPECT_GE(resizes_, 1) << "the core itself passes over a minimised window";
   form_.showNormal();
-  QTRY_COMPARE(form_.WindowState(), 0);
+  ASSERT_TRUE(testing::WaitFor([&] { return form_.WindowState() == 0; }));
 }
 
 TEST_F(QtFormTest, HoldsCaptionIconHiddenArgumentAndBlackBackground) {
@@ -187,7 +189,11 @@ TEST_F(QtFormTest, HoldsCaptionIconHiddenArgumentAndBlackBackground) {
 TEST_F(QtFormTest, UnloadClosesTheWindow) {
   form_.show();
   ASSERT_TRUE(form_.isVisible());
-  form_.Unload();
+  int code = -1;
+  QTimer::singleShot(0, [this] { form_.Unload(); });
+  QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });  // guard
+  code = QCoreApplication::exec();
+  EXPECT_EQ(code, 0) << "the event loop ends with the window";
   EXPECT_FALSE(form_.isVisible());
 }
 

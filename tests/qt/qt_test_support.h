@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -20,6 +22,19 @@ void WhenShown(std::function<void(W&)> act, int tries = 200) {
       WhenShown<W>(std::move(act), tries - 1);
     }
   });
+}
+
+// Runs the event loop until `done` holds or `ms` have passed; returns whether it
+// holds. Unlike QTRY_*, whose failures gtest never sees, callers assert on it.
+template <typename F>
+bool WaitFor(F done, int ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > ms) return false;
+    QTest::qWait(5);
+  }
+  return true;
 }
 
 // While it lives, a popup or modal widget still open after five seconds is closed, so
