@@ -14,6 +14,7 @@ shot="$root/build/screenshot.png"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$1" *.jpg *.png *.gif & pid=$!
   sleep 3.5
-  /usr/bin/import -window root "$2"
+  win=$(xdotool search --onlyvisible --name "^Mirvane" | head -1)
+  /usr/bin/import -window "${win:-root}" "$2"
   kill $pid' _ "$viewer" "$shot"
 echo "No display here: ran the viewer on a virtual one; screenshot at $shot"
