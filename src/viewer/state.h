@@ -8,7 +8,6 @@ namespace mirvane::viewer {
 
 // Names the list holds at most; index 0 of FileList is never used.
 inline constexpr std::int16_t kListCapacity = 1000;
-inline constexpr std::uint16_t kDefaultInterval = 2000;
 
 // The main window's state; zero or empty at creation.
 struct LumivoState {
