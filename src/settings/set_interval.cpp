@@ -16,7 +16,8 @@ void SetInterval::OK_Click() {
   const std::string text = dialog_.TimerInterval().Text();
   const double v = LeadingNumber(text);
   if (v < 1 || v > 65535) {
-    box_.MsgBox("1～65535の間の数値を指定してください。", platform::MessageKind::Exclamation, "数値範囲エラー");
+    box_.MsgBox("1～65535の間の数値を指定してください。", platform::MessageKind::Exclamation,
+                "数値範囲エラー");
     return;
   }
   argument_.Text(text);

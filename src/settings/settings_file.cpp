@@ -19,7 +19,8 @@ void ApplyLine(std::string_view line, Settings& settings) {
     if (rounded < 1) {
       settings.Interval = kDefaultInterval;
     } else {
-      settings.Interval = static_cast<std::uint16_t>(rounded > kMaxInterval ? kMaxInterval : rounded);
+      settings.Interval =
+          static_cast<std::uint16_t>(rounded > kMaxInterval ? kMaxInterval : rounded);
     }
   }
 }

@@ -21,11 +21,11 @@ void Toggle(const LumivoState& state, const Controls& controls, MenuEntry entry)
 
 std::string DocumentText() {
   constexpr std::array<const char*, 5> kLines = {
-    "イメージファイルをドロップすると、連続表示します。",
-    "表示する時間は、タイマー設定で変更してください。",
-    "自動回転で、最大表示するように回転します。",
-    "ループをonにすると、画像を繰り返し表示します。",
-    "表示できる画像は、BMP,JPG,PCX,TIFF,GIF,ORVAなどです。",
+      "イメージファイルをドロップすると、連続表示します。",
+      "表示する時間は、タイマー設定で変更してください。",
+      "自動回転で、最大表示するように回転します。",
+      "ループをonにすると、画像を繰り返し表示します。",
+      "表示できる画像は、BMP,JPG,PCX,TIFF,GIF,ORVAなどです。",
   };
   std::string text;
   for (const char* line : kLines) {

@@ -33,15 +33,32 @@ void Lumivo::Timer1_Timer() { viewer::Timer1_Timer(state_, controls_); }
 
 void Lumivo::SMenu_Click(int id) {
   switch (id) {
-    case SMenu_Timer: SMenu_Timer_Click(); break;
-    case SMenu_Loop: SMenu_Loop_Click(); break;
-    case SMenu_Rotate: SMenu_Rotate_Click(); break;
-    case SMenu_BeforeImage: SMenu_BeforeImage_Click(); break;
-    case SMenu_NextImage: SMenu_NextImage_Click(); break;
-    case SMenu_Document: SMenu_Document_Click(); break;
-    case SMenu_Version: SMenu_Version_Click(); break;
-    case SMenu_End: SMenu_End_Click(); break;
-    default: break;  // separators raise nothing
+    case SMenu_Timer:
+      SMenu_Timer_Click();
+      break;
+    case SMenu_Loop:
+      SMenu_Loop_Click();
+      break;
+    case SMenu_Rotate:
+      SMenu_Rotate_Click();
+      break;
+    case SMenu_BeforeImage:
+      SMenu_BeforeImage_Click();
+      break;
+    case SMenu_NextImage:
+      SMenu_NextImage_Click();
+      break;
+    case SMenu_Document:
+      SMenu_Document_Click();
+      break;
+    case SMenu_Version:
+      SMenu_Version_Click();
+      break;
+    case SMenu_End:
+      SMenu_End_Click();
+      break;
+    default:
+      break;  // separators raise nothing
   }
 }
 

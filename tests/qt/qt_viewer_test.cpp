@@ -116,7 +116,8 @@ TEST_F(QtViewerTest, DroppedFilesAreShownFromTheFirstAtOnce) {
   clock.start();
   Drop(data);
   // Not one full interval (a minute here) later: within a few milliseconds.
-  ASSERT_TRUE(WaitFor([&] { return Caption() == "Mirvane [" + red + "]"; }, 1000)) << Caption().toStdString();
+  ASSERT_TRUE(WaitFor([&] { return Caption() == "Mirvane [" + red + "]"; }, 1000))
+      << Caption().toStdString();
   EXPECT_LT(clock.elapsed(), 500);
   EXPECT_EQ(Centre(), qRgb(255, 0, 0));
 }

@@ -37,9 +37,8 @@ QtViewer::QtViewer(const platform::CommandLine& command)
                      });
   }
   form_.OnDrop([&lumivo](platform::DropData& data, std::int32_t& effect, std::int16_t button,
-                         std::int16_t shift, float x, float y) {
-    lumivo.Form_OLEDragDrop(data, effect, button, shift, x, y);
-  });
+                         std::int16_t shift, float x,
+                         float y) { lumivo.Form_OLEDragDrop(data, effect, button, shift, x, y); });
 }
 
 void QtViewer::Start() {
