@@ -1,20 +1,19 @@
 #include "fakes.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/error.h"
 
 namespace mirvane::fakes {
-namespace {
 
-// Geometry values are whole twips in every test; print them without a fraction.
-std::string Number(float value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
-  return buffer;
+void EventLog::Add(std::string entry) {
+  if (entries.size() >= 1000000) {
+    std::fputs("EventLog: more than a million calls; the code under test runs away\n", stderr);
+    std::abort();
+  }
+  entries.push_back(std::move(entry));
 }
-
-}  // namespace
 
 std::vector<std::string> EventLog::Effects() const {
   std::vector<std::string> effects;
@@ -23,14 +22,6 @@ std::vector<std::string> EventLog::Effects() const {
     if (head.empty() || head.back() != '?') effects.push_back(entry);
   }
   return effects;
-}
-
-std::vector<std::string> EventLog::Starting(const std::string& prefix) const {
-  std::vector<std::string> found;
-  for (const auto& entry : entries) {
-    if (entry.compare(0, prefix.size(), prefix) == 0) found.push_back(entry);
-  }
-  return found;
 }
 
 std::vector<std::string> EventLog::Only(const std::vector<std::string>& prefixes) const {
@@ -46,39 +37,8 @@ std::vector<std::string> EventLog::Only(const std::vector<std::string>& prefixes
   return found;
 }
 
-void FakeWindow::Caption(const std::string& text) {
-  log_.Add("caption " + text);
-  caption = text;
-}
-
-std::int16_t FakeWindow::WindowState() const {
-  log_.Add("form.WindowState?");
-  return state;
-}
-
-float FakeWindow::Width() const {
-  log_.Add("form.Width?");
-  return width;
-}
-
-float FakeWindow::Height() const {
-  log_.Add("form.Height?");
-  return height;
-}
-
-void FakeWindow::Unload() {
-  log_.Add("form.Unload");
-  unloaded = true;
-}
-
-void FakeTimer::Interval(std::uint16_t milliseconds) {
-  log_.Add("timer.Interval " + std::to_string(milliseconds));
-  interval = milliseconds;
-}
-
-void FakeTimer::Enabled(bool on) {
-  log_.Add(std::string("timer.Enabled ") + (on ? "1" : "0"));
-  enabled = on;
+std::vector<std::string> Listed(const viewer::LumivoState& state) {
+  return {state.FileList.begin() + 1, state.FileList.begin() + 1 + state.FileCount};
 }
 
 void FakePopupMenu::AddEntry(int id, const std::string& caption) {
@@ -86,23 +46,13 @@ void FakePopupMenu::AddEntry(int id, const std::string& caption) {
   entries.emplace_back(id, caption);
 }
 
-bool FakePopupMenu::Checked(int id) const {
-  log_.Add("menu.Checked? " + std::to_string(id));
-  return checked.count(id) != 0;
-}
-
 void FakePopupMenu::Checked(int id, bool on) {
-  log_.Add("menu.Checked " + std::to_string(id) + (on ? " 1" : " 0"));
+  log_.Add("menu.Checked " + std::to_string(id) + " " + Flag(on));
   if (on) {
     checked.insert(id);
   } else {
     checked.erase(id);
   }
-}
-
-void FakePopupMenu::Popup() {
-  log_.Add("menu.Popup");
-  ++popups;
 }
 
 void FakeMessageBox::MsgBox(const std::string& text, platform::MessageKind kind,
@@ -112,16 +62,6 @@ void FakeMessageBox::MsgBox(const std::string& text, platform::MessageKind kind,
   shown.push_back({text, number, title});
 }
 
-std::string FakeTextBox::Text() const {
-  log_.Add(name_ + ".Text?");
-  return text;
-}
-
-void FakeTextBox::Text(const std::string& value) {
-  log_.Add(name_ + ".Text " + value);
-  text = value;
-}
-
 void FakeIntervalDialog::Show(platform::IntervalDialogEvents& events) {
   log_.Add("dialog.Show");
   std::vector<DialogAction> script;
@@ -129,33 +69,17 @@ void FakeIntervalDialog::Show(platform::IntervalDialogEvents& events) {
     script = std::move(scripts_.front());
     scripts_.erase(scripts_.begin());
   }
-  shown = true;
+  shown_ = true;
   box_.text.clear();  // created afresh at each opening
   events.Form_Load();
   loaded_text = box_.text;
   for (const DialogAction& action : script) {
-    if (!shown) break;
-    switch (action.kind) {
-      case DialogAction::Type:
-        box_.Text(action.text);
-        break;
-      case DialogAction::Ok:
-        events.OK_Click();
-        break;
-      case DialogAction::Cancel:
-        events.Cancel_Click();
-        break;
-    }
+    if (!shown_) break;
+    if (action.kind == DialogAction::Type) box_.Text(action.text);
+    if (action.kind == DialogAction::Ok) events.OK_Click();
+    if (action.kind == DialogAction::Cancel) events.Cancel_Click();
   }
-  if (shown) {
-    log_.Add("dialog.Close");
-    shown = false;
-  }
-}
-
-void FakeIntervalDialog::Unload() {
-  log_.Add("dialog.Unload");
-  shown = false;
+  if (shown_) Store("dialog.Close", shown_, false);
 }
 
 bool FakeDropData::GetFormat(int format) const {
@@ -166,16 +90,10 @@ bool FakeDropData::GetFormat(int format) const {
 
 std::string FakeDropData::Files(std::int16_t number) const {
   log_.Add("drop.Files? " + std::to_string(number));
-  if (failing_fetch == number) throw platform::Error("fetch failed");
-  if (number < 1 || static_cast<std::size_t>(number) > names.size()) {
-    throw platform::Error("no such file number");
+  if (failing_fetch == number || number < 1 || static_cast<std::size_t>(number) > names.size()) {
+    throw platform::Error("fetch failed");
   }
   return names[static_cast<std::size_t>(number) - 1];
-}
-
-bool FakeFileSystem::FileExists(const std::string& name) const {
-  log_.Add("fs.FileExists? " + name);
-  return existing.count(name) != 0;
 }
 
 std::optional<std::string> FakeFileSystem::ReadTextFile(const std::string& name) const {
@@ -189,8 +107,7 @@ bool FakeFileSystem::WriteTextFile(const std::string& name, const std::string& c
   log_.Add("fs.WriteTextFile " + name);
   ++writes;
   if (fail_writes) return false;
-  contents[name] = content;
-  existing.insert(name);
+  Put(name, content);
   return true;
 }
 
@@ -199,9 +116,11 @@ void FakeFileSystem::Put(const std::string& name, const std::string& content) {
   existing.insert(name);
 }
 
-std::string FakeCommandLine::ArgumentText() const {
-  log_.Add("cmd.ArgumentText?");
-  return text;
+// Geometry values are whole twips in every test; print them without a fraction.
+std::string FakeRastrel::Number(float value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
+  return buffer;
 }
 
 void FakeRastrel::Record(const std::string& operation, const std::string& value) const {
@@ -216,64 +135,6 @@ void FakeRastrel::Record(const std::string& operation, const std::string& value)
   if (fails) throw platform::Error(name_ + "." + operation);
 }
 
-void FakeRastrel::SourcePath(const std::string& name) {
-  Record("SourcePath", name);
-  source = name;
-}
-
-void FakeRastrel::Render() {
-  Record("Render");
-  rendered = source;
-}
-
-std::int32_t FakeRastrel::PictureHeight() const {
-  Record("PictureHeight?");
-  return picture_height;
-}
-
-std::int32_t FakeRastrel::PictureWidth() const {
-  Record("PictureWidth?");
-  return picture_width;
-}
-
-void FakeRastrel::Turn(std::int16_t tenths_of_degree) {
-  Record("Turn", std::to_string(tenths_of_degree));
-  ++turns;
-}
-
-void FakeRastrel::Refit(std::int16_t mode) { Record("Refit", std::to_string(mode)); }
-
-void FakeRastrel::Left(float twips) {
-  Record("Left", Number(twips));
-  left = twips;
-}
-
-void FakeRastrel::Top(float twips) {
-  Record("Top", Number(twips));
-  top = twips;
-}
-
-void FakeRastrel::Width(float twips) {
-  Record("Width", Number(twips));
-  width = twips;
-}
-
-void FakeRastrel::Height(float twips) {
-  Record("Height", Number(twips));
-  height = twips;
-}
-
-void FakeRastrel::Visible(bool on) {
-  Record("Visible", on ? "1" : "0");
-  visible = on;
-}
-
-Rig::Rig() = default;
-
-viewer::Controls Rig::Controls() {
-  return {form, {&slot0, &slot1}, timer, argument, menu, box, dialog, files, command};
-}
-
 void Rig::List(const std::vector<std::string>& names) {
   state.FileCount = 0;
   for (const auto& name : names) {
@@ -281,11 +142,6 @@ void Rig::List(const std::vector<std::string>& names) {
     files.existing.insert(name);
   }
   state.CurrentIndex = 0;
-}
-
-void Rig::Unreadable(const std::string& name) {
-  slot0.unreadable.insert(name);
-  slot1.unreadable.insert(name);
 }
 
 }  // namespace mirvane::fakes

@@ -28,63 +28,81 @@ namespace mirvane::fakes {
 struct EventLog {
   std::vector<std::string> entries;
 
-  void Add(std::string entry) { entries.push_back(std::move(entry)); }
+  // Aborts past a million calls, so that code which runs away fails instead of hanging.
+  void Add(std::string entry);
   void Clear() { entries.clear(); }
   // The entries without the reads.
   std::vector<std::string> Effects() const;
-  // The entries that begin with `prefix`.
-  std::vector<std::string> Starting(const std::string& prefix) const;
   // The entries that begin with any of `prefixes`, in log order.
   std::vector<std::string> Only(const std::vector<std::string>& prefixes) const;
+  std::vector<std::string> Starting(const std::string& prefix) const { return Only({prefix}); }
   std::size_t Count(const std::string& prefix) const { return Starting(prefix).size(); }
 };
 
-class FakeWindow : public platform::Window {
+// The names in the list, FileList[1] to FileList[FileCount].
+std::vector<std::string> Listed(const viewer::LumivoState& state);
+
+// Logs each call, then reads or stores the value.
+class Recorder {
  public:
-  explicit FakeWindow(EventLog& log) : log_(log) {}
-  void Caption(const std::string& text) override;
-  std::int16_t WindowState() const override;
-  float Width() const override;
-  float Height() const override;
-  void Unload() override;
+  explicit Recorder(EventLog& log) : log_(log) {}
+
+ protected:
+  template <typename T>
+  T Read(std::string entry, const T& value) const {
+    log_.Add(std::move(entry));
+    return value;
+  }
+  template <typename T, typename V>
+  void Store(std::string entry, T& field, const V& value) {
+    log_.Add(std::move(entry));
+    field = value;
+  }
+
+  EventLog& log_;
+};
+
+inline std::string Flag(bool on) { return on ? "1" : "0"; }
+
+class FakeWindow : public platform::Window, Recorder {
+ public:
+  using Recorder::Recorder;
+  void Caption(const std::string& text) override { Store("caption " + text, caption, text); }
+  std::int16_t WindowState() const override { return Read("form.WindowState?", state); }
+  float Width() const override { return Read("form.Width?", width); }
+  float Height() const override { return Read("form.Height?", height); }
+  void Unload() override { log_.Add("form.Unload"); }
 
   std::string caption = "Mirvane";
   std::int16_t state = 0;
   float width = 7245;
   float height = 5400;
-  bool unloaded = false;
-
- private:
-  EventLog& log_;
 };
 
-class FakeTimer : public platform::Timer {
+class FakeTimer : public platform::Timer, Recorder {
  public:
-  explicit FakeTimer(EventLog& log) : log_(log) {}
-  void Interval(std::uint16_t milliseconds) override;
-  void Enabled(bool on) override;
+  using Recorder::Recorder;
+  void Interval(std::uint16_t ms) override {
+    Store("timer.Interval " + std::to_string(ms), interval, ms);
+  }
+  void Enabled(bool on) override { Store("timer.Enabled " + Flag(on), enabled, on); }
 
   std::uint16_t interval = 0;
   bool enabled = true;  // a timer is created enabled
-
- private:
-  EventLog& log_;
 };
 
-class FakePopupMenu : public platform::PopupMenu {
+class FakePopupMenu : public platform::PopupMenu, Recorder {
  public:
-  explicit FakePopupMenu(EventLog& log) : log_(log) {}
+  using Recorder::Recorder;
   void AddEntry(int id, const std::string& caption) override;
-  bool Checked(int id) const override;
+  bool Checked(int id) const override {
+    return Read("menu.Checked? " + std::to_string(id), checked.count(id) != 0);
+  }
   void Checked(int id, bool on) override;
-  void Popup() override;
+  void Popup() override { log_.Add("menu.Popup"); }
 
   std::vector<std::pair<int, std::string>> entries;
   std::set<int> checked;
-  int popups = 0;
-
- private:
-  EventLog& log_;
 };
 
 struct Message {
@@ -93,28 +111,24 @@ struct Message {
   std::string title;
 };
 
-class FakeMessageBox : public platform::MessageBox {
+class FakeMessageBox : public platform::MessageBox, Recorder {
  public:
-  explicit FakeMessageBox(EventLog& log) : log_(log) {}
+  using Recorder::Recorder;
   void MsgBox(const std::string& text, platform::MessageKind kind,
               const std::string& title) override;
 
   std::vector<Message> shown;
-
- private:
-  EventLog& log_;
 };
 
-class FakeTextBox : public platform::TextBox {
+class FakeTextBox : public platform::TextBox, Recorder {
  public:
-  FakeTextBox(EventLog& log, std::string name) : log_(log), name_(std::move(name)) {}
-  std::string Text() const override;
-  void Text(const std::string& text) override;
+  FakeTextBox(EventLog& log, std::string name) : Recorder(log), name_(std::move(name)) {}
+  std::string Text() const override { return Read(name_ + ".Text?", text); }
+  void Text(const std::string& value) override { Store(name_ + ".Text " + value, text, value); }
 
   std::string text;
 
  private:
-  EventLog& log_;
   std::string name_;
 };
 
@@ -130,27 +144,26 @@ struct DialogAction {
 
 // Show raises Form_Load, then plays the next queued script until Unload is called.
 // A script that runs out before Unload is a close through the title bar.
-class FakeIntervalDialog : public platform::IntervalDialog {
+class FakeIntervalDialog : public platform::IntervalDialog, Recorder {
  public:
-  explicit FakeIntervalDialog(EventLog& log) : log_(log), box_(log, "dialog.TimerInterval") {}
+  explicit FakeIntervalDialog(EventLog& log) : Recorder(log), box_(log, "dialog.TimerInterval") {}
   void Show(platform::IntervalDialogEvents& events) override;
   platform::TextBox& TimerInterval() override { return box_; }
-  void Unload() override;
+  void Unload() override { Store("dialog.Unload", shown_, false); }
 
   void Script(std::vector<DialogAction> actions) { scripts_.push_back(std::move(actions)); }
   // What the text box held right after Form_Load of the latest opening.
   std::string loaded_text;
-  bool shown = false;
 
  private:
-  EventLog& log_;
   FakeTextBox box_;
   std::vector<std::vector<DialogAction>> scripts_;
+  bool shown_ = false;
 };
 
-class FakeDropData : public platform::DropData {
+class FakeDropData : public platform::DropData, Recorder {
  public:
-  explicit FakeDropData(EventLog& log) : log_(log) {}
+  using Recorder::Recorder;
   bool GetFormat(int format) const override;
   std::string Files(std::int16_t number) const override;
 
@@ -159,16 +172,15 @@ class FakeDropData : public platform::DropData {
   std::vector<std::string> names;
   // A fetch of this number throws although the name exists.
   std::optional<std::int16_t> failing_fetch;
-
- private:
-  EventLog& log_;
 };
 
 // Files held in memory. FileExists answers from `existing`; writing a file adds it.
-class FakeFileSystem : public platform::FileSystem {
+class FakeFileSystem : public platform::FileSystem, Recorder {
  public:
-  explicit FakeFileSystem(EventLog& log) : log_(log) {}
-  bool FileExists(const std::string& name) const override;
+  using Recorder::Recorder;
+  bool FileExists(const std::string& name) const override {
+    return Read("fs.FileExists? " + name, existing.count(name) != 0);
+  }
   std::optional<std::string> ReadTextFile(const std::string& name) const override;
   bool WriteTextFile(const std::string& name, const std::string& content) override;
 
@@ -179,20 +191,14 @@ class FakeFileSystem : public platform::FileSystem {
   std::map<std::string, std::string> contents;
   bool fail_writes = false;
   int writes = 0;
-
- private:
-  EventLog& log_;
 };
 
-class FakeCommandLine : public platform::CommandLine {
+class FakeCommandLine : public platform::CommandLine, Recorder {
  public:
-  explicit FakeCommandLine(EventLog& log) : log_(log) {}
-  std::string ArgumentText() const override;
+  using Recorder::Recorder;
+  std::string ArgumentText() const override { return Read("cmd.ArgumentText?", text); }
 
   std::string text;
-
- private:
-  EventLog& log_;
 };
 
 // One image slot. An operation named in `failing` ("Render", "PictureHeight", ...)
@@ -201,22 +207,21 @@ class FakeCommandLine : public platform::CommandLine {
 class FakeRastrel : public platform::Rastrel {
  public:
   FakeRastrel(EventLog& log, std::string name) : log_(log), name_(std::move(name)) {}
-  void SourcePath(const std::string& name) override;
-  void Render() override;
-  std::int32_t PictureHeight() const override;
-  std::int32_t PictureWidth() const override;
-  void Turn(std::int16_t tenths_of_degree) override;
-  void Refit(std::int16_t mode) override;
-  void Left(float twips) override;
-  void Top(float twips) override;
-  void Width(float twips) override;
-  void Height(float twips) override;
-  void Visible(bool on) override;
+  void SourcePath(const std::string& name) override { Set("SourcePath", name, source, name); }
+  void Render() override { Record("Render"); }
+  std::int32_t PictureHeight() const override { return Get("PictureHeight?", picture_height); }
+  std::int32_t PictureWidth() const override { return Get("PictureWidth?", picture_width); }
+  void Turn(std::int16_t tenths) override { Set("Turn", std::to_string(tenths), turns, turns + 1); }
+  void Refit(std::int16_t mode) override { Record("Refit", std::to_string(mode)); }
+  void Left(float twips) override { Set("Left", Number(twips), left, twips); }
+  void Top(float twips) override { Set("Top", Number(twips), top, twips); }
+  void Width(float twips) override { Set("Width", Number(twips), width, twips); }
+  void Height(float twips) override { Set("Height", Number(twips), height, twips); }
+  void Visible(bool on) override { Set("Visible", Flag(on), visible, on); }
 
   std::set<std::string> failing;
   std::set<std::string> unreadable;
   std::string source;
-  std::string rendered;
   std::int32_t picture_width = 800;
   std::int32_t picture_height = 600;
   bool visible = true;  // both slots are visible at creation
@@ -224,7 +229,18 @@ class FakeRastrel : public platform::Rastrel {
   int turns = 0;
 
  private:
+  static std::string Number(float value);
   void Record(const std::string& operation, const std::string& value = {}) const;
+  template <typename T>
+  T Get(const std::string& operation, T value) const {
+    Record(operation);
+    return value;
+  }
+  template <typename T, typename V>
+  void Set(const std::string& operation, const std::string& value, T& field, const V& v) {
+    Record(operation, value);
+    field = v;
+  }
 
   EventLog& log_;
   std::string name_;
@@ -232,15 +248,19 @@ class FakeRastrel : public platform::Rastrel {
 
 // One fake of each interface, the main window's state, and the Controls over them.
 struct Rig {
-  Rig();
+  Rig() = default;
   Rig(const Rig&) = delete;
   Rig& operator=(const Rig&) = delete;
 
-  viewer::Controls Controls();
+  viewer::Controls Controls() {
+    return {form, {&slot0, &slot1}, timer, argument, menu, box, dialog, files, command};
+  }
   // Fills the list with `names` and makes each an existing file.
   void List(const std::vector<std::string>& names);
   // Render fails for `name` in both slots.
-  void Unreadable(const std::string& name);
+  void Unreadable(const std::string& name) {
+    for (FakeRastrel* slot : {&slot0, &slot1}) slot->unreadable.insert(name);
+  }
 
   EventLog log;
   FakeWindow form{log};

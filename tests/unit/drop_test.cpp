@@ -36,11 +36,8 @@ TEST_F(DropTest, ThreeNamesInDropOrderAndTheTimerRestarted) {
   data_.names = {"/p/c.jpg", "/p/a.jpg", "/p/my holiday photo.jpg"};
   rig_.timer.enabled = false;
   Drop();
-  EXPECT_EQ(rig_.state.FileCount, 3);
+  EXPECT_EQ(fakes::Listed(rig_.state), data_.names);
   EXPECT_EQ(rig_.state.CurrentIndex, 0);
-  EXPECT_EQ(rig_.state.FileList[1], "/p/c.jpg");
-  EXPECT_EQ(rig_.state.FileList[2], "/p/a.jpg");
-  EXPECT_EQ(rig_.state.FileList[3], "/p/my holiday photo.jpg");
   EXPECT_EQ(rig_.log.entries, (Entries{"drop.GetFormat? 15", "drop.Files? 1", "drop.Files? 2",
                                        "drop.Files? 3", "drop.Files? 4", "timer.Interval 1",
                                        "timer.Enabled 1", "timer.Interval 1500"}));
@@ -51,27 +48,18 @@ TEST_F(DropTest, ThreeNamesInDropOrderAndTheTimerRestarted) {
 TEST_F(DropTest, NamesAreKeptExactly) {
   data_.names = {"  blank front and back  ", "\ttab", ""};
   Drop();
-  ASSERT_EQ(rig_.state.FileCount, 3);
-  EXPECT_EQ(rig_.state.FileList[1], "  blank front and back  ");
-  EXPECT_EQ(rig_.state.FileList[2], "\ttab");
-  EXPECT_EQ(rig_.state.FileList[3], "");
+  EXPECT_EQ(fakes::Listed(rig_.state), (Entries{"  blank front and back  ", "\ttab", ""}));
 }
 
 TEST_F(DropTest, AtMost999AreCounted) {
-  struct Case {
-    int dropped;
-    std::int16_t count;
-  };
-  for (const Case c : {Case{999, 999}, Case{1000, 999}, Case{1200, 999}}) {
+  for (const int dropped : {999, 1000, 1200}) {
     rig_.log.Clear();
-    data_.names = Numbered(c.dropped);
+    data_.names = Numbered(dropped);
     Drop();
-    EXPECT_EQ(rig_.state.FileCount, c.count) << c.dropped;
+    EXPECT_EQ(rig_.state.FileCount, 999) << dropped;
     EXPECT_EQ(rig_.state.FileList[999], "/pictures/p999.jpg");
-    EXPECT_EQ(rig_.log.Count("drop.Files? "), 1000u) << c.dropped;
-    if (c.dropped >= 1000) {
-      EXPECT_EQ(rig_.state.FileList[1000], "/pictures/p1000.jpg");
-    }
+    EXPECT_EQ(rig_.log.Count("drop.Files? "), 1000u) << dropped;
+    EXPECT_EQ(rig_.state.FileList[1000], dropped >= 1000 ? "/pictures/p1000.jpg" : "");
   }
 }
 
@@ -90,19 +78,15 @@ TEST_F(DropTest, FormatWithoutNamesGivesAnEmptyRunningList) {
 TEST_F(DropTest, AnythingButFilesIsRefused) {
   for (const bool throws : {false, true}) {
     rig_.log.Clear();
-    rig_.box.shown.clear();
     data_.has_file_list = false;
     data_.format_throws = throws;
     data_.names = {"x.jpg"};
     Drop();
-    ASSERT_EQ(rig_.box.shown.size(), 1u);
-    EXPECT_EQ(rig_.box.shown[0].text, expected::kDropMessage);
-    EXPECT_EQ(rig_.box.shown[0].kind, 48);
-    EXPECT_EQ(rig_.box.shown[0].title, expected::kDropTitle);
-    EXPECT_EQ(rig_.log.Effects().size(), 1u);  // the message alone
-    EXPECT_EQ(rig_.state.FileCount, 3);
+    const std::string message = "msgbox 48 " + std::string(expected::kDropTitle) + " " +
+                                std::string(expected::kDropMessage);
+    EXPECT_EQ(rig_.log.Effects(), Entries{message});  // the message alone
+    EXPECT_EQ(fakes::Listed(rig_.state), (Entries{"old1", "old2", "old3"}));
     EXPECT_EQ(rig_.state.CurrentIndex, 2);
-    EXPECT_EQ(rig_.state.FileList[1], "old1");
   }
 }
 

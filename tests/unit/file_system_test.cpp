@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mirvane::platform::posix {
 namespace {
@@ -39,6 +41,10 @@ class PosixFileSystemTest : public testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
+  void ExpectExists(const std::vector<std::pair<std::string, bool>>& rows) {
+    for (const auto& [name, exists] : rows) EXPECT_EQ(files_.FileExists(name), exists) << name;
+  }
+
   // How many names the directory holds.
   std::size_t EntryCount() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory_), {}));
@@ -49,29 +55,37 @@ class PosixFileSystemTest : public testing::Test {
   fs::path directory_;
 };
 
+// A name stands for itself unless it holds a pattern that matches: no shell
+// expansion, no escapes, no hidden files, directories, pipes or dangling links.
 TEST_F(PosixFileSystemTest, OnlyOrdinaryVisibleFilesExist) {
-  Make("a.png");
   fs::create_directory("dir");
-  Make("dir/b.png");
-  Make(".x");
-  Make("dir/.x");
+  for (const char* name : {"a.png", "dir/b.png", ".x", "dir/.x", "[1].png", "photo (2).jpg", "~",
+                           "{a,b}.png", "back\\slash.png"})
+    Make(name);
   ASSERT_EQ(mkfifo("pipe", 0600), 0);
   fs::create_symlink("a.png", "link.png");
   fs::create_symlink("missing.png", "dangling.png");
-
-  EXPECT_TRUE(files_.FileExists("a.png"));
-  EXPECT_TRUE(files_.FileExists("./a.png"));
-  EXPECT_TRUE(files_.FileExists((directory_ / "a.png").string()));
-  EXPECT_TRUE(files_.FileExists("dir/b.png"));
-  EXPECT_TRUE(files_.FileExists("link.png"));
-  EXPECT_FALSE(files_.FileExists("dangling.png"));
-  EXPECT_FALSE(files_.FileExists("dir"));
-  EXPECT_FALSE(files_.FileExists("pipe"));  // and does not block on it
-  EXPECT_FALSE(files_.FileExists(".x"));
-  EXPECT_FALSE(files_.FileExists("dir/.x"));
-  EXPECT_FALSE(files_.FileExists("none.png"));
-  EXPECT_FALSE(files_.FileExists(""));
-  EXPECT_FALSE(files_.FileExists(std::string("a.png\0b", 7)));
+  ExpectExists({{"a.png", true},
+                {"./a.png", true},
+                {(directory_ / "a.png").string(), true},
+                {"dir/b.png", true},
+                {"link.png", true},
+                {"dangling.png", false},
+                {"dir", false},
+                {"pipe", false},  // and does not block on it
+                {".x", false},
+                {"dir/.x", false},
+                {"none.png", false},
+                {"", false},
+                {std::string("a.png\0b", 7), false},
+                {"[1].png", true},
+                {"photo (2).jpg", true},
+                {"~", true},
+                {"~/a.png", false},
+                {"{a,b}.png", true},
+                {"{a,x}.png", false},
+                {"back\\slash.png", true},
+                {"\\a.png", false}});  // the backslash escapes nothing
 }
 
 TEST_F(PosixFileSystemTest, PatternsMatch) {
@@ -79,37 +93,15 @@ TEST_F(PosixFileSystemTest, PatternsMatch) {
   Make("b.png");
   Make(".c.png");
   fs::create_directory("d.jpg");
-
-  EXPECT_TRUE(files_.FileExists("*.png"));
-  EXPECT_TRUE(files_.FileExists("?.png"));
-  EXPECT_TRUE(files_.FileExists("[ab].png"));
-  EXPECT_TRUE(files_.FileExists("[!a].png"));
-  EXPECT_FALSE(files_.FileExists("[xy].png"));
-  EXPECT_FALSE(files_.FileExists("??.png"));
-  EXPECT_FALSE(files_.FileExists("*.gif"));
-  EXPECT_FALSE(files_.FileExists("*.jpg"));  // only a directory matches
-  EXPECT_FALSE(files_.FileExists(".c*"));    // only a hidden file matches
-}
-
-// A name with pattern characters that stands for an existing file literally.
-TEST_F(PosixFileSystemTest, LiteralNameWithBracketsExists) {
-  Make("[1].png");
-  Make("photo (2).jpg");
-  EXPECT_TRUE(files_.FileExists("[1].png"));
-  EXPECT_TRUE(files_.FileExists("photo (2).jpg"));
-}
-
-TEST_F(PosixFileSystemTest, NoShellExpansion) {
-  Make("a.png");
-  Make("~");
-  Make("{a,b}.png");
-  Make("back\\slash.png");
-  EXPECT_TRUE(files_.FileExists("~"));
-  EXPECT_FALSE(files_.FileExists("~/a.png"));
-  EXPECT_TRUE(files_.FileExists("{a,b}.png"));
-  EXPECT_FALSE(files_.FileExists("{a,x}.png"));
-  EXPECT_TRUE(files_.FileExists("back\\slash.png"));
-  EXPECT_FALSE(files_.FileExists("\\a.png"));  // the backslash escapes nothing
+  ExpectExists({{"*.png", true},
+                {"?.png", true},
+                {"[ab].png", true},
+                {"[!a].png", true},
+                {"[xy].png", false},
+                {"??.png", false},
+                {"*.gif", false},
+                {"*.jpg", false},  // only a directory matches
+                {".c*", false}});  // only a hidden file matches
 }
 
 TEST_F(PosixFileSystemTest, ReadTextFile) {

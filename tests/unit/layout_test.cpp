@@ -14,7 +14,6 @@ using Entries = std::vector<std::string>;
 
 TEST(FormResize, BothSlotsInOrderReadingTheSizeAnewPerSlot) {
   fakes::Rig rig;
-  rig.form.width = 7245;
   rig.form.height = 5670;
   Form_Resize(rig.Controls());
   EXPECT_EQ(rig.log.entries,
@@ -24,17 +23,28 @@ TEST(FormResize, BothSlotsInOrderReadingTheSizeAnewPerSlot) {
                      "form.Height?", "slot1.Height 5270", "slot1.Refit 0"}));
 }
 
-TEST(FormResize, MaximisedUsesTheMaximisedOuterSize) {
-  fakes::Rig rig;
-  rig.form.state = 2;
-  rig.form.width = 28920;
-  rig.form.height = 16440;
-  Form_Resize(rig.Controls());
-  for (const fakes::FakeRastrel* slot : {&rig.slot0, &rig.slot1}) {
-    EXPECT_EQ(slot->left, 1);
-    EXPECT_EQ(slot->top, 1);
-    EXPECT_EQ(slot->width, 28800);
-    EXPECT_EQ(slot->height, 16040);
+// Sizes below zero (a tiny window) and fractions of a twip are passed on as they come.
+TEST(FormResize, SlotsFillTheOuterSizeLessTheFrame) {
+  const struct {
+    std::int16_t state;
+    float form_width, form_height, width, height;
+  } rows[] = {{0, 7245, 5670, 7125, 5270},
+              {2, 28920, 16440, 28800, 16040},
+              {0, 90, 0, -30, -400},
+              {0, 7245.5f, 5670.25f, 7125.5f, 5270.25f}};
+  for (const auto& row : rows) {
+    fakes::Rig rig;
+    rig.form.state = row.state;
+    rig.form.width = row.form_width;
+    rig.form.height = row.form_height;
+    Form_Resize(rig.Controls());
+    for (const fakes::FakeRastrel* slot : {&rig.slot0, &rig.slot1}) {
+      EXPECT_EQ(slot->left, 1);
+      EXPECT_EQ(slot->top, 1);
+      EXPECT_EQ(slot->width, row.width) << row.form_width;
+      EXPECT_EQ(slot->height, row.height) << row.form_height;
+    }
+    EXPECT_EQ(rig.log.Count("slot1.Refit 0"), 1u);
   }
 }
 
@@ -43,25 +53,6 @@ TEST(FormResize, MinimisedChangesNothing) {
   rig.form.state = 1;
   Form_Resize(rig.Controls());
   EXPECT_EQ(rig.log.entries, Entries{"form.WindowState?"});
-}
-
-TEST(FormResize, TinyWindowPassesSizesBelowZero) {
-  fakes::Rig rig;
-  rig.form.width = 90;
-  rig.form.height = 0;
-  Form_Resize(rig.Controls());
-  EXPECT_EQ(rig.slot1.width, -30);
-  EXPECT_EQ(rig.slot1.height, -400);
-  EXPECT_EQ(rig.log.Count("slot1.Refit 0"), 1u);
-}
-
-TEST(FormResize, FractionalTwipsAreKept) {
-  fakes::Rig rig;
-  rig.form.width = 7245.5f;
-  rig.form.height = 5670.25f;
-  Form_Resize(rig.Controls());
-  EXPECT_EQ(rig.slot0.width, 7125.5f);
-  EXPECT_EQ(rig.slot0.height, 5270.25f);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -114,19 +113,15 @@ TEST_F(MenuTest, CancelOrTitleBarCloseRewritesUnchanged) {
 TEST_F(MenuTest, OutOfRangeShowsTheMessageAndStaysOpen) {
   for (const char* text : {"0", "", "abc", "65536", "0.99", "65535.01", "-5", "1e9"}) {
     rig_.log.Clear();
-    rig_.box.shown.clear();
     IntervalCommand(
         {DialogAction::Typed(text), DialogAction::PressOk(), DialogAction::PressCancel()});
-    ASSERT_EQ(rig_.box.shown.size(), 1u) << text;
-    EXPECT_EQ(rig_.box.shown[0].text, expected::kRangeMessage);
-    EXPECT_EQ(rig_.box.shown[0].kind, 48);
-    EXPECT_EQ(rig_.box.shown[0].title, expected::kRangeTitle);
     // The message comes while the dialog is open; Cancel then closes it.
-    const auto order = rig_.log.Only({"msgbox", "dialog.Unload", "argument.Text "});
-    ASSERT_EQ(order.size(), 3u) << text;
-    EXPECT_EQ(order[0], "argument.Text 2000");
-    EXPECT_EQ(order[1].substr(0, 6), "msgbox");
-    EXPECT_EQ(order[2], "dialog.Unload");
+    EXPECT_EQ(rig_.log.Only({"msgbox", "dialog.Unload", "argument.Text "}),
+              (Entries{"argument.Text 2000",
+                       "msgbox 48 " + std::string(expected::kRangeTitle) + " " +
+                           std::string(expected::kRangeMessage),
+                       "dialog.Unload"}))
+        << text;
     EXPECT_EQ(rig_.timer.interval, 2000) << text;
   }
 }
@@ -139,38 +134,32 @@ TEST_F(MenuTest, MessageThenCorrectedValue) {
   EXPECT_EQ(rig_.log.Count("dialog.Unload"), 1u);
 }
 
-struct AcceptedCase {
-  std::string typed;
-  std::uint16_t interval;
-};
-
-void PrintTo(const AcceptedCase& c, std::ostream* os) { *os << testing::PrintToString(c.typed); }
-
-class AcceptedIntervalTest : public MenuTest, public testing::WithParamInterface<AcceptedCase> {};
-
-TEST_P(AcceptedIntervalTest, HandedBackUnchangedAndConverted) {
-  IntervalCommand({DialogAction::Typed(GetParam().typed), DialogAction::PressOk()});
-  EXPECT_TRUE(rig_.box.shown.empty());
-  EXPECT_EQ(rig_.argument.text, GetParam().typed);
-  EXPECT_EQ(rig_.timer.interval, GetParam().interval);
-  EXPECT_EQ(File(), FileWith(false, GetParam().interval, false));
+// Handed back unchanged, converted for the timer and the file.
+TEST_F(MenuTest, AcceptedIntervals) {
+  const struct {
+    std::string typed;
+    std::uint16_t interval;
+  } rows[] = {{"1", 1},       {"65535", 65535}, {"1.5", 2},       {" 2000", 2000},
+              {"750ms", 750}, {"1 0", 10},      {"40000", 40000}, {"1.2.3", 1}};
+  for (const auto& row : rows) {
+    IntervalCommand({DialogAction::Typed(row.typed), DialogAction::PressOk()});
+    EXPECT_TRUE(rig_.box.shown.empty()) << row.typed;
+    EXPECT_EQ(rig_.argument.text, row.typed);
+    EXPECT_EQ(rig_.timer.interval, row.interval);
+    EXPECT_EQ(File(), FileWith(false, row.interval, false));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, AcceptedIntervalTest,
-                         testing::Values(AcceptedCase{"1", 1}, AcceptedCase{"65535", 65535},
-                                         AcceptedCase{"1.5", 2}, AcceptedCase{" 2000", 2000},
-                                         AcceptedCase{"750ms", 750}, AcceptedCase{"1 0", 10},
-                                         AcceptedCase{"40000", 40000}, AcceptedCase{"1.2.3", 1}));
-
 TEST(IntervalFromText, StaysWithinRange) {
-  EXPECT_EQ(settings::IntervalFromText("750", 2000), 750);
-  EXPECT_EQ(settings::IntervalFromText("750ms", 2000), 750);
-  EXPECT_EQ(settings::IntervalFromText("0.4", 2000), 2000);
-  EXPECT_EQ(settings::IntervalFromText("abc", 900), 900);
-  EXPECT_EQ(settings::IntervalFromText("", 900), 900);
-  EXPECT_EQ(settings::IntervalFromText("-3", 900), 900);
-  EXPECT_EQ(settings::IntervalFromText("70000", 900), 65535);
-  EXPECT_EQ(settings::IntervalFromText("1e999", 900), 65535);
+  const struct {
+    const char* text;
+    std::uint16_t fallback, interval;
+  } rows[] = {{"750", 2000, 750},    {"750ms", 2000, 750}, {"0.4", 2000, 2000},
+              {"abc", 900, 900},     {"", 900, 900},       {"-3", 900, 900},
+              {"70000", 900, 65535}, {"1e999", 900, 65535}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(settings::IntervalFromText(row.text, row.fallback), row.interval) << row.text;
+  }
 }
 
 TEST_F(MenuTest, ExplanationMessage) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -61,29 +60,24 @@ TEST_F(ShowImageTest, SecondPictureGoesIntoSlotOne) {
   EXPECT_EQ(rig_.state.BackIndex, 0);
 }
 
-struct FailureCase {
-  std::string operation;
-  Entries effects;  // what ran before the error, the failing call included
-};
-
-class ShowImageFailureTest : public ShowImageTest,
-                             public testing::WithParamInterface<FailureCase> {};
-
-TEST_P(ShowImageFailureTest, StepsBeforeTheErrorStayTheRestDoesNotRun) {
-  rig_.slot0.failing = {GetParam().operation};
-  EXPECT_EQ(Show(), 0);
-  EXPECT_EQ(rig_.log.Effects(), GetParam().effects);
-  EXPECT_EQ(rig_.state.BackIndex, 0);
+// What ran before the error stays, the failing call included; the rest does not run.
+TEST_F(ShowImageTest, ErrorInAStepEndsIt) {
+  const struct {
+    const char* operation;
+    Entries effects;
+  } rows[] = {
+      {"SourcePath", {"slot0.SourcePath a.jpg !"}},
+      {"Render", {"slot0.SourcePath a.jpg", "slot0.Render !"}},
+      {"Visible",
+       {"slot0.SourcePath a.jpg", "slot0.Render", "caption Mirvane [a.jpg]", "slot0.Visible 1 !"}}};
+  for (const auto& row : rows) {
+    rig_.log.Clear();
+    rig_.slot0.failing = {row.operation};
+    EXPECT_EQ(Show(), 0) << row.operation;
+    EXPECT_EQ(rig_.log.Effects(), row.effects);
+    EXPECT_EQ(rig_.state.BackIndex, 0);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, ShowImageFailureTest,
-    testing::Values(FailureCase{"SourcePath", {"slot0.SourcePath a.jpg !"}},
-                    FailureCase{"Render", {"slot0.SourcePath a.jpg", "slot0.Render !"}},
-                    FailureCase{"Visible",
-                                {"slot0.SourcePath a.jpg", "slot0.Render",
-                                 "caption Mirvane [a.jpg]", "slot0.Visible 1 !"}}),
-    [](const auto& info) { return info.param.operation; });
 
 TEST_F(ShowImageTest, ErrorHidingTheOldSlotLeavesTheFlipDone) {
   rig_.slot1.failing = {"Visible"};
@@ -134,48 +128,41 @@ TEST_F(ShowImageTest, IndexThousandIsInside) {
   EXPECT_EQ(rig_.form.caption, "Mirvane [z.jpg]");
 }
 
-struct RotationCase {
-  float window_width, window_height;
-  std::int32_t picture_width, picture_height;
-  bool turned;
-};
-
-void PrintTo(const RotationCase& c, std::ostream* os) {
-  *os << "window " << c.window_width << "x" << c.window_height << " picture " << c.picture_width
-      << "x" << c.picture_height;
+TEST(ImageRotate, TurnsWhenOrientationsDiffer) {
+  const struct {
+    float window_width, window_height;
+    std::int32_t picture_width, picture_height;
+    bool turned;
+  } rows[] = {// landscape window
+              {8000, 6000, 600, 800, true},
+              {8000, 6000, 800, 600, false},
+              {8000, 6000, 500, 500, false},
+              // portrait window
+              {6000, 8000, 800, 600, true},
+              {6000, 8000, 600, 800, false},
+              {6000, 8000, 500, 500, false},
+              // square window
+              {7000, 7000, 600, 800, false},
+              {7000, 7000, 800, 600, false},
+              {7000, 7000, 500, 500, false},
+              // outer height above width by less than the caption: the outer size counts
+              {7000, 7200, 800, 600, true}};
+  for (const auto& row : rows) {
+    fakes::Rig rig;
+    rig.menu.checked = {SMenu_Rotate};
+    rig.form.width = row.window_width;
+    rig.form.height = row.window_height;
+    rig.slot1.picture_width = row.picture_width;
+    rig.slot1.picture_height = row.picture_height;
+    std::uint8_t index = 1;
+    ImageRotate(rig.Controls(), index);
+    EXPECT_EQ(rig.slot1.turns, row.turned ? 1 : 0)
+        << "window " << row.window_width << "x" << row.window_height << " picture "
+        << row.picture_width << "x" << row.picture_height;
+    EXPECT_EQ(rig.slot0.turns, 0);
+    EXPECT_EQ(index, 1);
+  }
 }
-
-class ImageRotateTest : public testing::TestWithParam<RotationCase> {};
-
-TEST_P(ImageRotateTest, TurnsWhenOrientationsDiffer) {
-  const RotationCase& c = GetParam();
-  fakes::Rig rig;
-  rig.menu.checked = {SMenu_Rotate};
-  rig.form.width = c.window_width;
-  rig.form.height = c.window_height;
-  rig.slot1.picture_width = c.picture_width;
-  rig.slot1.picture_height = c.picture_height;
-  std::uint8_t index = 1;
-  ImageRotate(rig.Controls(), index);
-  EXPECT_EQ(rig.slot1.turns, c.turned ? 1 : 0);
-  EXPECT_EQ(rig.slot0.turns, 0);
-  EXPECT_EQ(index, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ImageRotateTest,
-    testing::Values(
-        // landscape window
-        RotationCase{8000, 6000, 600, 800, true}, RotationCase{8000, 6000, 800, 600, false},
-        RotationCase{8000, 6000, 500, 500, false},
-        // portrait window
-        RotationCase{6000, 8000, 800, 600, true}, RotationCase{6000, 8000, 600, 800, false},
-        RotationCase{6000, 8000, 500, 500, false},
-        // square window
-        RotationCase{7000, 7000, 600, 800, false}, RotationCase{7000, 7000, 800, 600, false},
-        RotationCase{7000, 7000, 500, 500, false},
-        // outer height above width by less than the caption: the outer size counts
-        RotationCase{7000, 7200, 800, 600, true}));
 
 TEST(ImageRotate, ReadsAgainOnlyWhenTheFirstTestFails) {
   fakes::Rig rig;

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ostream>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "fakes.h"
 #include "viewer/menu_entries.h"
@@ -13,109 +14,80 @@
 namespace mirvane::settings {
 namespace {
 
-Settings Read(const std::string& content, Settings start = {}) {
-  ReadSettings(content, start);
-  return start;
-}
+auto Fields(const Settings& s) { return std::tuple(s.Loop, s.Interval, s.Rotate); }
 
-std::uint16_t IntervalOf(const std::string& content) {
-  Settings settings;
-  settings.Interval = 1234;  // the reader never falls back to what was there
-  ReadSettings(content, settings);
-  return settings.Interval;
-}
-
-struct IntervalCase {
-  std::string value;
-  std::uint16_t interval;
-};
-
-void PrintTo(const IntervalCase& c, std::ostream* os) { *os << testing::PrintToString(c.value); }
-
-class IntervalValueTest : public testing::TestWithParam<IntervalCase> {};
-
-TEST_P(IntervalValueTest, ValuePartGivesInterval) {
-  EXPECT_EQ(IntervalOf("Interval=" + GetParam().value + "\r\n"), GetParam().interval)
-      << "value: [" << GetParam().value << "]";
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, IntervalValueTest,
-                         testing::Values(IntervalCase{"750", 750}, IntervalCase{" 750", 750},
-                                         IntervalCase{"750ms", 750}, IntervalCase{"2.5", 2},
-                                         IntervalCase{"3.5", 4}, IntervalCase{"0.6", 1},
-                                         IntervalCase{"0.5", 2000}, IntervalCase{"0", 2000},
-                                         IntervalCase{"-5", 2000}, IntervalCase{"abc", 2000},
-                                         IntervalCase{"", 2000}, IntervalCase{"1", 1},
-                                         IntervalCase{"32767", 32767}, IntervalCase{"32768", 32768},
-                                         IntervalCase{"65535", 65535}, IntervalCase{"65536", 65535},
-                                         IntervalCase{"1e9", 65535}, IntervalCase{"1e999", 65535},
-                                         IntervalCase{"1000=2000", 1000}));
-
-TEST(ReadSettings, KeysAreExactAndUntrimmed) {
-  for (const char* line : {"interval=500", " Interval=500", "Interval =500", "INTERVAL=500", "=500",
-                           "Interval500", "loop=True", "Loop =True", " Rotate=True"}) {
-    const Settings read = Read(std::string(line) + "\r\n");
-    EXPECT_EQ(read.Interval, kDefaultInterval) << line;
-    EXPECT_FALSE(read.Loop) << line;
-    EXPECT_FALSE(read.Rotate) << line;
+TEST(ReadSettings, IntervalValues) {
+  const struct {
+    std::string value;
+    std::uint16_t interval;
+  } rows[] = {{"750", 750},     {" 750", 750},    {"750ms", 750},     {"2.5", 2},
+              {"3.5", 4},       {"0.6", 1},       {"0.5", 2000},      {"0", 2000},
+              {"-5", 2000},     {"abc", 2000},    {"", 2000},         {"1", 1},
+              {"32767", 32767}, {"32768", 32768}, {"65535", 65535},   {"65536", 65535},
+              {"1e9", 65535},   {"1e999", 65535}, {"1000=2000", 1000}};
+  for (const auto& row : rows) {
+    Settings read{false, 1234, false};  // the reader never falls back to what was there
+    ReadSettings("Interval=" + row.value + "\r\n", read);
+    EXPECT_EQ(Fields(read), Fields({false, row.interval, false})) << "[" << row.value << "]";
   }
 }
 
-TEST(ReadSettings, LaterLineWins) {
-  EXPECT_EQ(IntervalOf("Interval=500\r\nInterval=700\r\n"), 700);
-  EXPECT_EQ(IntervalOf("Interval=500\r\nInterval=0\r\n"), 2000);
-  EXPECT_TRUE(Read("Loop=False\r\nLoop=True\r\n").Loop);
-}
-
-TEST(ReadSettings, LineOrderDoesNotMatter) {
-  const Settings a = Read("Rotate=True\r\nInterval=900\r\nLoop=True\r\n");
-  const Settings b = Read("Loop=True\r\nInterval=900\r\nRotate=True\r\n");
-  EXPECT_TRUE(a.Loop && a.Rotate && b.Loop && b.Rotate);
-  EXPECT_EQ(a.Interval, 900);
-  EXPECT_EQ(b.Interval, 900);
-}
-
-TEST(ReadSettings, LineEnds) {
-  const std::string body[] = {
-      "Loop=True\nInterval=900\nRotate=True\n",                  // lone LF
-      "Loop=True\rInterval=900\rRotate=True\r",                  // lone CR
-      "Loop=True\r\nInterval=900\r\nRotate=True",                // no final line end
-      "Loop=True\r\n\r\nInterval=900\r\n\nRotate=True\r\n\r\n",  // empty lines
-      "Loop=True\r\r\nInterval=900\n\rRotate=True",              // mixed
+TEST(ReadSettings, KeysLinesAndValues) {
+  const Settings plain{false, 1234, false}, on{true, 1234, true}, kept{true, 777, false};
+  const struct {
+    std::string content;
+    Settings start, read;
+  } rows[] = {
+      // Keys are exact and untrimmed.
+      {"interval=500\r\n", plain, plain},
+      {" Interval=500\r\n", plain, plain},
+      {"Interval =500\r\n", plain, plain},
+      {"INTERVAL=500\r\n", plain, plain},
+      {"=500\r\n", plain, plain},
+      {"Interval500\r\n", plain, plain},
+      {"loop=True\r\n", plain, plain},
+      {"Loop =True\r\n", plain, plain},
+      {" Rotate=True\r\n", plain, plain},
+      // A later line wins; order does not matter otherwise.
+      {"Interval=500\r\nInterval=700\r\n", plain, {false, 700, false}},
+      {"Interval=500\r\nInterval=0\r\n", plain, {false, 2000, false}},
+      {"Loop=False\r\nLoop=True\r\n", plain, {true, 1234, false}},
+      {"Rotate=True\r\nInterval=900\r\nLoop=True\r\n", plain, {true, 900, true}},
+      {"Loop=True\r\nInterval=900\r\nRotate=True\r\n", plain, {true, 900, true}},
+      // Line ends: lone LF, lone CR, none at the end, empty lines, mixed.
+      {"Loop=True\nInterval=900\nRotate=True\n", plain, {true, 900, true}},
+      {"Loop=True\rInterval=900\rRotate=True\r", plain, {true, 900, true}},
+      {"Loop=True\r\nInterval=900\r\nRotate=True", plain, {true, 900, true}},
+      {"Loop=True\r\n\r\nInterval=900\r\n\nRotate=True\r\n\r\n", plain, {true, 900, true}},
+      {"Loop=True\r\r\nInterval=900\n\rRotate=True", plain, {true, 900, true}},
+      // An empty file and lines without "=" change nothing.
+      {"", kept, kept},
+      {"\r\n", kept, kept},
+      {"Loop\r\nInterval\r\nRotate", kept, kept},
+      {"garbage", kept, kept},
+      // Switch values.
+      {"Loop=True", plain, {true, 1234, false}},
+      {"Loop=TRUE", plain, {true, 1234, false}},
+      {"Loop=true", plain, {true, 1234, false}},
+      {"Loop=1", plain, {true, 1234, false}},
+      {"Loop=-2", plain, {true, 1234, false}},
+      {"Rotate=False", on, {true, 1234, false}},
+      {"Rotate=false", on, {true, 1234, false}},
+      {"Rotate=0", on, {true, 1234, false}},
+      {"Rotate=0.0", on, {true, 1234, false}},
   };
-  for (const auto& content : body) {
-    const Settings read = Read(content);
-    EXPECT_TRUE(read.Loop);
-    EXPECT_EQ(read.Interval, 900);
-    EXPECT_TRUE(read.Rotate);
-  }
-}
-
-TEST(ReadSettings, EmptyFileAndLinesWithoutEqualsChangeNothing) {
-  Settings start;
-  start.Loop = true;
-  start.Interval = 777;
-  for (const char* content : {"", "\r\n", "Loop\r\nInterval\r\nRotate", "garbage"}) {
-    const Settings read = Read(content, start);
-    EXPECT_TRUE(read.Loop) << content;
-    EXPECT_EQ(read.Interval, 777) << content;
-    EXPECT_FALSE(read.Rotate) << content;
-  }
-}
-
-TEST(ReadSettings, BoolValues) {
-  for (const char* value : {"True", "TRUE", "true", "1", "-2"}) {
-    EXPECT_TRUE(Read(std::string("Loop=") + value).Loop) << value;
-  }
-  Settings on;
-  on.Loop = on.Rotate = true;
-  for (const char* value : {"False", "false", "0", "0.0"}) {
-    EXPECT_FALSE(Read(std::string("Rotate=") + value, on).Rotate) << value;
+  for (const auto& row : rows) {
+    Settings read = row.start;
+    ReadSettings(row.content, read);
+    EXPECT_EQ(Fields(read), Fields(row.read)) << row.content;
   }
   // A value TextToBool rejects keeps what was there.
-  for (const char* value : {"yes", "", "True ", " True", "on"}) {
-    EXPECT_TRUE(Read(std::string("Loop=") + value, on).Loop) << value;
-    EXPECT_FALSE(Read(std::string("Rotate=") + value).Rotate) << value;
+  for (const std::string value : {"yes", "", "True ", " True", "on"}) {
+    for (const Settings& start : {plain, on}) {
+      Settings read = start;
+      ReadSettings("Loop=" + value + "\r\nRotate=" + value, read);
+      EXPECT_EQ(Fields(read), Fields(start)) << value;
+    }
   }
 }
 
@@ -124,87 +96,73 @@ TEST(SettingsText, ExactBytes) {
   EXPECT_EQ(SettingsText({false, 65535, true}), "Loop=False\r\nInterval=65535\r\nRotate=True\r\n");
 }
 
-TEST(SettingsFile, RoundTrip) {
-  fakes::EventLog log;
-  fakes::FakeFileSystem files(log);
+class SettingsFileTest : public testing::Test {
+ protected:
+  fakes::EventLog log_;
+  fakes::FakeFileSystem files_{log_};
+};
+
+TEST_F(SettingsFileTest, RoundTrip) {
   for (const Settings written :
        {Settings{true, 1, false}, Settings{false, 65535, true}, Settings{true, 32768, true},
         Settings{false, 2000, false}, Settings{false, 40000, false}}) {
-    ASSERT_TRUE(SaveSettings(files, written));
+    ASSERT_TRUE(SaveSettings(files_, written));
     Settings read{!written.Loop, 5, !written.Rotate};
-    LoadSettings(files, read);
-    EXPECT_EQ(read.Loop, written.Loop);
-    EXPECT_EQ(read.Interval, written.Interval);
-    EXPECT_EQ(read.Rotate, written.Rotate);
+    LoadSettings(files_, read);
+    EXPECT_EQ(Fields(read), Fields(written));
   }
-  EXPECT_EQ(files.contents.size(), 1u);
-  EXPECT_TRUE(files.contents.count(kSettingsFileName));
+  EXPECT_EQ(files_.contents.size(), 1u);
+  EXPECT_TRUE(files_.contents.count(kSettingsFileName));
 }
 
-TEST(SettingsFile, FailedWriteIsReported) {
-  fakes::EventLog log;
-  fakes::FakeFileSystem files(log);
-  files.fail_writes = true;
-  EXPECT_FALSE(SaveSettings(files, {}));
-  EXPECT_TRUE(files.contents.empty());
+TEST_F(SettingsFileTest, FailedWriteIsReported) {
+  files_.fail_writes = true;
+  EXPECT_FALSE(SaveSettings(files_, {}));
+  EXPECT_TRUE(files_.contents.empty());
 }
 
-TEST(SettingsFile, UnreadableFileLeavesDefaults) {
-  fakes::EventLog log;
-  fakes::FakeFileSystem files(log);
-  files.existing.insert(kSettingsFileName);  // exists, but reading fails
+TEST_F(SettingsFileTest, UnreadableFileLeavesDefaults) {
+  files_.existing.insert(kSettingsFileName);  // exists, but reading fails
   Settings settings{true, 900, false};
-  LoadSettings(files, settings);
+  LoadSettings(files_, settings);
   EXPECT_TRUE(settings.Loop);
   EXPECT_EQ(settings.Interval, 2000);
 }
 
-TEST(SettingsFile, ContentIsIgnoredWhenTheFileDoesNotCountAsExisting) {
-  fakes::EventLog log;
-  fakes::FakeFileSystem files(log);
-  files.contents[kSettingsFileName] = "Interval=500\r\n";  // say, a hidden file
+TEST_F(SettingsFileTest, ContentIsIgnoredWhenTheFileDoesNotCountAsExisting) {
+  files_.contents[kSettingsFileName] = "Interval=500\r\n";  // say, a hidden file
   Settings settings;
-  LoadSettings(files, settings);
+  LoadSettings(files_, settings);
   EXPECT_EQ(settings.Interval, 2000);
 }
 
-TEST(ViewerLoadSettings, AbsentFileKeepsCheckMarksAndSetsDefaultInterval) {
-  fakes::Rig rig;
-  rig.menu.checked = {viewer::SMenu_Loop, viewer::SMenu_Rotate};
-  rig.state.Interval = 750;
-  viewer::LoadSettings(rig.state, rig.Controls());
-  EXPECT_EQ(rig.state.Interval, 2000);
-  EXPECT_TRUE(rig.menu.checked.count(viewer::SMenu_Loop));
-  EXPECT_TRUE(rig.menu.checked.count(viewer::SMenu_Rotate));
-  EXPECT_EQ(rig.files.writes, 0);
+TEST(ViewerSettings, LoadKeepsCheckMarksWithoutTheirLines) {
+  for (const bool present : {false, true}) {
+    fakes::Rig rig;
+    const std::set<int> marks = present ? std::set<int>{viewer::SMenu_Rotate}
+                                        : std::set<int>{viewer::SMenu_Loop, viewer::SMenu_Rotate};
+    rig.menu.checked = marks;
+    rig.state.Interval = 750;
+    if (present) rig.files.Put(kSettingsFileName, "Interval=500\r\n");
+    viewer::LoadSettings(rig.state, rig.Controls());
+    EXPECT_EQ(rig.state.Interval, present ? 500 : 2000);  // absent: the default
+    EXPECT_EQ(rig.menu.checked, marks);
+    EXPECT_EQ(rig.files.writes, 0);
+  }
 }
 
-TEST(ViewerLoadSettings, OneIntervalLineLeavesCheckMarks) {
-  fakes::Rig rig;
-  rig.menu.checked = {viewer::SMenu_Rotate};
-  rig.files.Put(kSettingsFileName, "Interval=500\r\n");
-  viewer::LoadSettings(rig.state, rig.Controls());
-  EXPECT_EQ(rig.state.Interval, 500);
-  EXPECT_FALSE(rig.menu.checked.count(viewer::SMenu_Loop));
-  EXPECT_TRUE(rig.menu.checked.count(viewer::SMenu_Rotate));
-}
-
-TEST(ViewerSaveSettings, WritesCheckMarksAndInterval) {
-  fakes::Rig rig;
-  rig.menu.checked = {viewer::SMenu_Rotate};
-  rig.state.Interval = 40000;
-  viewer::SaveSettings(rig.state, rig.Controls());
-  EXPECT_EQ(rig.files.contents[kSettingsFileName],
-            "Loop=False\r\nInterval=40000\r\nRotate=True\r\n");
-}
-
-TEST(ViewerSaveSettings, FailedWriteIsSilent) {
-  fakes::Rig rig;
-  rig.files.fail_writes = true;
-  rig.state.Interval = 2000;
-  viewer::SaveSettings(rig.state, rig.Controls());
-  EXPECT_EQ(rig.files.writes, 1);
-  EXPECT_TRUE(rig.box.shown.empty());
+TEST(ViewerSettings, SaveWritesCheckMarksAndIntervalAndFailsSilently) {
+  for (const bool failing : {false, true}) {
+    fakes::Rig rig;
+    rig.menu.checked = {viewer::SMenu_Rotate};
+    rig.state.Interval = 40000;
+    rig.files.fail_writes = failing;
+    viewer::SaveSettings(rig.state, rig.Controls());
+    EXPECT_EQ(rig.files.writes, 1);
+    EXPECT_EQ(rig.files.contents[kSettingsFileName],
+              failing ? "" : "Loop=False\r\nInterval=40000\r\nRotate=True\r\n");
+    EXPECT_TRUE(rig.box.shown.empty());
+  }
 }
 
 }  // namespace

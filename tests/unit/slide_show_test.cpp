@@ -15,20 +15,22 @@ using Entries = std::vector<std::string>;
 
 class SlideShowTest : public testing::Test {
  protected:
-  void Names(const std::vector<std::string>& names, bool loop) {
-    rig_.List(names);
-    if (loop) rig_.menu.checked.insert(SMenu_Loop);
+  static void Names(fakes::Rig& rig, const Entries& names, bool loop) {
+    rig.List(names);
+    if (loop) rig.menu.checked.insert(SMenu_Loop);
   }
-  void Tick() { Timer1_Timer(rig_.state, rig_.Controls()); }
+  void Names(const Entries& names, bool loop) { Names(rig_, names, loop); }
+  static void Tick(fakes::Rig& rig) { Timer1_Timer(rig.state, rig.Controls()); }
+  void Tick() { Tick(rig_); }
   void Next() { SMenu_NextImage_Click(rig_.state, rig_.Controls()); }
   void Previous() { SMenu_BeforeImage_Click(rig_.state, rig_.Controls()); }
   // The names ShowImage was asked for since the log was last cleared.
-  Entries Tried() const {
+  static Entries Tried(const fakes::Rig& rig) {
     Entries names;
-    for (const auto& entry : rig_.log.Starting("fs.FileExists? "))
-      names.push_back(entry.substr(15));
+    for (const auto& entry : rig.log.Starting("fs.FileExists? ")) names.push_back(entry.substr(15));
     return names;
   }
+  Entries Tried() const { return Tried(rig_); }
   Entries Rendered() const {
     Entries names;
     for (const auto& entry : rig_.log.Only({"slot0.SourcePath ", "slot1.SourcePath "})) {
@@ -41,21 +43,97 @@ class SlideShowTest : public testing::Test {
   fakes::Rig rig_;
 };
 
-TEST_F(SlideShowTest, OneNameShowsAndStopsLoopOnOrOff) {
+// After `before` ticks, `unreadable` fail to render and `missing` are gone; one more tick
+// tries `tried` and leaves the show at `index`, with `caption` and the timer `running`.
+TEST_F(SlideShowTest, OneTick) {
+  const struct {
+    const char* what;
+    Entries names;
+    bool loop;
+    int before;
+    Entries unreadable, missing, tried;
+    std::int16_t index;
+    const char* caption;
+    bool running;
+  } rows[] = {
+      {"one name, loop off", {"a"}, false, 0, {}, {}, {"a"}, 1, "Mirvane [a]", false},
+      {"one name, loop on", {"a"}, true, 0, {}, {}, {"a"}, 1, "Mirvane [a]", false},
+      {"failing name passed over",
+       {"a", "b", "c"},
+       false,
+       1,
+       {"b"},
+       {},
+       {"b", "c"},
+       3,
+       "Mirvane [c]",
+       false},
+      {"failures around the wrap",
+       {"a", "b", "c"},
+       true,
+       2,
+       {"c", "a"},
+       {},
+       {"c", "a", "b"},
+       2,
+       "Mirvane [b]",
+       true},
+      {"missing file keeps the picture",
+       {"a", "b", "c"},
+       false,
+       1,
+       {},
+       {"b"},
+       {"b"},
+       2,
+       "Mirvane [a]",
+       true},
+      {"after a missing file",
+       {"a", "b", "c"},
+       false,
+       2,
+       {},
+       {"b"},
+       {"c"},
+       3,
+       "Mirvane [c]",
+       false},
+      {"all failing from the middle",
+       {"a", "b", "c", "d"},
+       true,
+       2,
+       {"a", "b", "c", "d"},
+       {},
+       {"c", "d", "a", "b"},
+       2,
+       "Mirvane [b]",
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    fakes::Rig rig;
+    Names(rig, row.names, row.loop);
+    for (int i = 0; i < row.before; ++i) Tick(rig);
+    for (const auto& name : row.unreadable) rig.Unreadable(name);
+    for (const auto& name : row.missing) rig.files.existing.erase(name);
+    rig.log.Clear();
+    Tick(rig);
+    EXPECT_EQ(Tried(rig), row.tried);
+    EXPECT_EQ(rig.state.CurrentIndex, row.index);
+    EXPECT_EQ(rig.form.caption, row.caption);
+    EXPECT_EQ(rig.timer.enabled, row.running);
+  }
+}
+
+TEST_F(SlideShowTest, OneNameStepsNowhereAfterItsTick) {
   for (const bool loop : {false, true}) {
-    fakes::Rig& rig = rig_;
-    rig.menu.checked.clear();
-    rig.timer.enabled = true;
-    Names({"a"}, loop);
-    Clear();
-    Tick();
-    EXPECT_EQ(Tried(), Entries{"a"});
-    EXPECT_FALSE(rig.timer.enabled);
-    EXPECT_EQ(rig.state.CurrentIndex, 1);
-    Clear();
-    Next();
-    Previous();
-    EXPECT_TRUE(rig.log.entries.empty());
+    fakes::Rig rig;
+    Names(rig, {"a"}, loop);
+    Tick(rig);
+    rig.log.Clear();
+    SMenu_NextImage_Click(rig.state, rig.Controls());
+    SMenu_BeforeImage_Click(rig.state, rig.Controls());
+    EXPECT_TRUE(rig.log.entries.empty()) << loop;
   }
 }
 
@@ -87,60 +165,19 @@ TEST_F(SlideShowTest, ThreeNamesLoopOnWraps) {
   EXPECT_EQ(rig_.state.CurrentIndex, 1);
 }
 
-TEST_F(SlideShowTest, FailingNameIsPassedOverWithinTheTick) {
-  Names({"a", "b", "c"}, false);
-  rig_.Unreadable("b");
-  Tick();
-  Clear();
-  Tick();
-  EXPECT_EQ(Tried(), (Entries{"b", "c"}));
-  EXPECT_EQ(rig_.form.caption, "Mirvane [c]");
-  EXPECT_FALSE(rig_.timer.enabled);
-  EXPECT_EQ(rig_.state.CurrentIndex, 3);
-}
-
-TEST_F(SlideShowTest, LoopOnFailuresAroundTheWrapComeBackToTheStart) {
-  Names({"a", "b", "c"}, true);
-  Tick();
-  Tick();  // b on view, CurrentIndex 2
-  rig_.Unreadable("c");
-  rig_.Unreadable("a");
-  Clear();
-  Tick();
-  EXPECT_EQ(Tried(), (Entries{"c", "a", "b"}));
-  EXPECT_EQ(rig_.state.CurrentIndex, 2);
-  EXPECT_EQ(rig_.form.caption, "Mirvane [b]");
-  EXPECT_TRUE(rig_.timer.enabled);
-}
-
-TEST_F(SlideShowTest, MissingFileEndsTheTickWithThePreviousPicture) {
-  Names({"a", "b", "c"}, false);
-  rig_.files.existing.erase("b");
-  Tick();
-  Clear();
-  Tick();
-  EXPECT_EQ(Tried(), Entries{"b"});
-  EXPECT_EQ(rig_.form.caption, "Mirvane [a]");
-  EXPECT_EQ(rig_.state.CurrentIndex, 2);
-  Tick();
-  EXPECT_EQ(rig_.form.caption, "Mirvane [c]");
-}
-
 TEST_F(SlideShowTest, NoNameCanBeShown) {
   for (const bool loop : {false, true}) {
-    fakes::Rig& rig = rig_;
-    rig.menu.checked.clear();
-    rig.timer.enabled = true;
-    Names({"a", "b", "c", "d"}, loop);
+    fakes::Rig rig;
+    Names(rig, {"a", "b", "c", "d"}, loop);
     for (const char* name : {"a", "b", "c", "d"}) rig.Unreadable(name);
     for (int tick = 0; tick < 3; ++tick) {
-      Clear();
+      rig.log.Clear();
       const std::int16_t start = rig.state.CurrentIndex;
-      Tick();
-      EXPECT_LE(Tried().size(), 4u);
+      Tick(rig);
       if (tick == 0) {
-        EXPECT_EQ(Tried().size(), 4u);
+        EXPECT_EQ(Tried(rig).size(), 4u);
       }
+      EXPECT_LE(Tried(rig).size(), 4u);
       EXPECT_EQ(rig.log.Count("caption"), 0u);
       if (loop) {
         EXPECT_TRUE(rig.timer.enabled);
@@ -149,17 +186,6 @@ TEST_F(SlideShowTest, NoNameCanBeShown) {
     }
     EXPECT_EQ(rig.timer.enabled, loop);
   }
-}
-
-TEST_F(SlideShowTest, FromTheMiddleAllFailingTakesEveryNameOnce) {
-  Names({"a", "b", "c", "d"}, true);
-  Tick();
-  Tick();
-  for (const char* name : {"a", "b", "c", "d"}) rig_.Unreadable(name);
-  Clear();
-  Tick();
-  EXPECT_EQ(Tried(), (Entries{"c", "d", "a", "b"}));
-  EXPECT_EQ(rig_.state.CurrentIndex, 2);
 }
 
 TEST_F(SlideShowTest, ParkedAtTheLastNameTicksDoNothing) {
