@@ -11,7 +11,7 @@ bash "$root/scripts/build.sh" "$root/build"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
 bash "$root/scripts/build.sh" "$root/build-asan" -DMIRVANE_SANITIZE=ON -DMIRVANE_BENCH=OFF
-(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$jobs" -LE 'e2e')
+(cd "$root/build-asan" && ctest --output-on-failure -j "$jobs" -LE 'e2e')
 
 if [ -f "$root/fuzz/run.sh" ]; then
   bash "$root/fuzz/run.sh" "${MIRVANE_FUZZ_SECONDS:-60}"
