@@ -18,6 +18,7 @@
 
 #include "platform/error.h"
 #include "platform/qt/image/qt_rastrel.h"
+#include "test_pictures.h"
 
 extern char** environ;
 
@@ -95,70 +96,6 @@ void Bench(const QString& path) {
   std::fflush(stdout);
 }
 
-// A GIF of `image` in 3-3-2 colours, LZW with literal codes only (Qt writes no GIF).
-QByteArray Gif(const QImage& source) {
-  const QImage image = source.convertToFormat(QImage::Format_RGB32);
-  const int w = image.width(), h = image.height();
-  QByteArray out("GIF89a", 6);
-  const auto put16 = [&](int v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
-  put16(w), put16(h);
-  out.append(char(0xf7)).append('\0').append('\0');
-  for (int i = 0; i < 256; ++i)
-    out.append(char((i >> 5) * 255 / 7))
-        .append(char(((i >> 2) & 7) * 255 / 7))
-        .append(char((i & 3) * 85));
-  out.append(',');
-  put16(0), put16(0), put16(w), put16(h);
-  out.append('\0').append(char(8));
-  QByteArray data;
-  quint32 bits = 0;
-  int count = 0, n = 0;
-  const auto code = [&](int c) {
-    bits |= quint32(c) << count;
-    for (count += 9; count >= 8; count -= 8) data.append(char(bits & 0xff)), bits >>= 8;
-  };
-  for (int y = 0; y < h; ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < w; ++x, ++n) {
-      if (n % 250 == 0) code(256);
-      code((qRed(line[x]) >> 5) << 5 | (qGreen(line[x]) >> 5) << 2 | qBlue(line[x]) >> 6);
-    }
-  }
-  code(257);
-  if (count > 0) data.append(char(bits & 0xff));
-  for (qsizetype at = 0; at < data.size(); at += 255) {
-    const QByteArray block = data.mid(at, 255);
-    out.append(char(block.size())).append(block);
-  }
-  return out.append('\0').append(';');
-}
-
-// A 24-bit, three-plane, run-length coded PCX of `image`.
-QByteArray Pcx(const QImage& source) {
-  const QImage image = source.convertToFormat(QImage::Format_RGB32);
-  const int w = image.width(), h = image.height(), bpl = (w + 1) & ~1;
-  QByteArray out(128, '\0');
-  out[0] = 0x0a, out[1] = 5, out[2] = 1, out[3] = 8, out[65] = 3;
-  out[8] = char((w - 1) & 0xff), out[9] = char((w - 1) >> 8);
-  out[10] = char((h - 1) & 0xff), out[11] = char((h - 1) >> 8);
-  out[66] = char(bpl & 0xff), out[67] = char(bpl >> 8);
-  std::vector<uchar> plane(bpl);
-  for (int y = 0; y < h; ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int p = 0; p < 3; ++p) {
-      for (int x = 0; x < w; ++x) plane[x] = uchar(line[x] >> (16 - 8 * p));
-      for (int i = 0; i < bpl;) {
-        int run = 1;
-        while (i + run < bpl && run < 63 && plane[i + run] == plane[i]) ++run;
-        if (run > 1 || plane[i] >= 0xc0) out.append(char(0xc0 | run));
-        out.append(char(plane[i]));
-        i += run;
-      }
-    }
-  }
-  return out;
-}
-
 QStringList Photos(const QString& dir) {
   QStringList files;
   for (const QFileInfo& info : QDir(dir).entryInfoList({"*.jpg", "*.png"}, QDir::Files, QDir::Name))
@@ -214,10 +151,10 @@ int main(int argc, char** argv) {
       source.scaled(source.size() / 3, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   source.save(made.filePath("made-large.tiff"), "tiff");
   QFile gif(made.filePath("made-medium.gif"));
-  if (gif.open(QIODevice::WriteOnly)) gif.write(Gif(medium));
+  if (gif.open(QIODevice::WriteOnly)) gif.write(mirvane::test::Gif(medium));
   gif.close();
   QFile pcx(made.filePath("made-large.pcx"));
-  if (pcx.open(QIODevice::WriteOnly)) pcx.write(Pcx(source));
+  if (pcx.open(QIODevice::WriteOnly)) pcx.write(mirvane::test::Pcx(source, 8, 3));
   pcx.close();
 
   std::printf("median of %d runs; slot = Render() from file name to fitted picture\n", kRuns);

@@ -88,31 +88,35 @@ QByteArray Pcx(const QImage& image, int bits, int planes, bool rle) {
   return out;
 }
 
-QByteArray Gif(const QImage& image) {
-  QByteArray out("GIF89a", 6);
+QByteArray Gif(const QImage& source) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB32);
   const int w = image.width(), h = image.height();
-  out.append(char(w & 0xff)).append(char(w >> 8)).append(char(h & 0xff)).append(char(h >> 8));
-  out.append(char(0x81)).append('\0').append('\0');  // global table of 4 colours
-  for (QRgb c : kColours) out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-  out.append(',').append(QByteArray(4, '\0'));
-  out.append(char(w & 0xff)).append(char(w >> 8)).append(char(h & 0xff)).append(char(h >> 8));
-  out.append('\0').append(char(2));  // no local table; minimum code size 2
-  // 3-bit codes; a clear code before every two pixels keeps the width from growing.
+  QByteArray out("GIF89a", 6);
+  const auto put16 = [&](int v) { out.append(char(v & 0xff)).append(char(v >> 8)); };
+  put16(w), put16(h);
+  out.append(char(0xf7)).append('\0').append('\0');
+  for (int i = 0; i < 256; ++i)
+    out.append(char((i >> 5) * 255 / 7))
+        .append(char(((i >> 2) & 7) * 255 / 7))
+        .append(char((i & 3) * 85));
+  out.append(',');
+  put16(0), put16(0), put16(w), put16(h);
+  out.append('\0').append(char(8));
   QByteArray data;
-  unsigned bits = 0;
-  int count = 0;
-  const auto put = [&](int code) {
-    bits |= unsigned(code) << count;
-    count += 3;
-    while (count >= 8) data.append(char(bits & 0xff)), bits >>= 8, count -= 8;
+  quint32 bits = 0;
+  int count = 0, n = 0;
+  const auto code = [&](int c) {
+    bits |= quint32(c) << count;
+    for (count += 9; count >= 8; count -= 8) data.append(char(bits & 0xff)), bits >>= 8;
   };
-  int n = 0;
-  for (int y = 0; y < h; ++y)
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     for (int x = 0; x < w; ++x, ++n) {
-      if (n % 2 == 0) put(4);
-      put(ColourIndex(image.pixel(x, y)));
+      if (n % 250 == 0) code(256);
+      code((qRed(line[x]) >> 5) << 5 | (qGreen(line[x]) >> 5) << 2 | qBlue(line[x]) >> 6);
     }
-  put(5);
+  }
+  code(257);
   if (count > 0) data.append(char(bits & 0xff));
   for (qsizetype at = 0; at < data.size(); at += 255) {
     const QByteArray block = data.mid(at, 255);

@@ -15,7 +15,8 @@ QImage TwoTone(int w, int h);
 // Only the colours red, blue, black and white are kept exactly.
 QByteArray Pcx(const QImage& image, int bits, int planes, bool rle = true);
 
-// GIF bytes of `image` (colours as for Pcx), LZW-coded with only literal codes.
+// GIF bytes of `image` in 3-3-2 colours (red, blue, black and white exact), LZW-coded
+// with only literal codes; Qt writes no GIF.
 QByteArray Gif(const QImage& image);
 
 // `jpeg` with an EXIF APP1 segment giving `orientation` (1-8).
