@@ -1,5 +1,7 @@
 #include "platform/posix/posix_file_system.h"
 
+#include "platform/posix/regular_file.h"
+
 #include <fcntl.h>
 #include <glob.h>
 #include <sys/stat.h>
@@ -12,7 +14,7 @@
 namespace mirvane::platform::posix {
 namespace {
 
-constexpr std::size_t kMaxTextFile = 1 << 20;  // far above three short lines
+constexpr std::int64_t kMaxTextFile = 1 << 20;  // far above three short lines
 
 bool IsHidden(const char* path) {
   const char* slash = nullptr;
@@ -57,30 +59,12 @@ bool PosixFileSystem::FileExists(const std::string& name) const {
 }
 
 std::optional<std::string> PosixFileSystem::ReadTextFile(const std::string& name) const {
-  // Non-blocking, so that a FIFO put in the file's place cannot hang start-up.
-  const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat info {};
-  std::optional<std::string> content;
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    content.emplace();
-    char buffer[4096];
-    for (;;) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        content.reset();
-        break;
-      }
-      if (n == 0) break;
-      content->append(buffer, static_cast<std::size_t>(n));
-      if (content->size() > kMaxTextFile) {
-        content.reset();
-        break;
-      }
-    }
-  }
-  close(fd);
+  RegularFile file(name);
+  if (!file.is_open() || file.size() > kMaxTextFile) return std::nullopt;
+  std::string content(static_cast<std::size_t>(file.size()), '\0');
+  const std::int64_t got = file.ReadInto(content.data(), content.size());
+  if (got < 0) return std::nullopt;
+  content.resize(static_cast<std::size_t>(got));
   return content;
 }
 
