@@ -23,7 +23,7 @@ Decoded Fitted(const QImage& full, QSize box) {
 }  // namespace
 
 Decoded Decode(const QByteArray& bytes, QSize box) {
-  const Format format = Sniff(bytes);
+  const Format format = mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()));
   if (format == Format::kPcx) return Fitted(ReadPcx(bytes), box);
   if (format == Format::kTiff) QuietTiff();
   try {

@@ -1,8 +1,8 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include "image/budget.h"
 #include "platform/error.h"
-#include "platform/qt/image/budget.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"
 
@@ -33,8 +33,9 @@ constexpr int kMaxJpegSide = 65500;
 
 bool Admissible(QSize raw, Format format) {
   const qint64 w = raw.width(), h = raw.height();
-  if (format != Format::kJpeg) return WithinBudget(w, h);
-  return w > 0 && h > 0 && w <= kMaxJpegSide && h <= kMaxJpegSide && w * h <= kMaxJpegPixels;
+  if (format != Format::kJpeg) return mirvane::image::WithinBudget(w, h);
+  return w > 0 && h > 0 && w <= kMaxJpegSide && h <= kMaxJpegSide &&
+         w * h <= mirvane::image::kMaxJpegPixels;
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box) {
   QImageReader reader(&buffer, QtFormatName(format));
   reader.setAutoTransform(true);
   // Our own budget is checked first; this only guards formats that cannot tell their size.
-  reader.setAllocationLimit(static_cast<int>(kMaxPixels * 4 / (1024 * 1024)));
+  reader.setAllocationLimit(static_cast<int>(mirvane::image::kMaxPixels * 4 / (1024 * 1024)));
   if (!reader.canRead()) throw Error("unrecognised picture format");
 
   const QSize raw = reader.size();
@@ -68,7 +69,8 @@ Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box) {
   } else {
     image = reader.read();
     if (image.isNull()) throw Error(reader.errorString().toStdString());
-    if (!WithinBudget(image.width(), image.height())) throw Error("picture too large");
+    if (!mirvane::image::WithinBudget(image.width(), image.height()))
+      throw Error("picture too large");
     full = image.size();
     const QSize fitted = FittedSize(full, box);
     if (fitted != full)

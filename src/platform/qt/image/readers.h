@@ -4,12 +4,14 @@
 #include <QImage>
 #include <QSize>
 
+#include "image/format.h"
 #include "platform/qt/image/decode.h"
-#include "platform/qt/image/format.h"
 
 // The readers behind Decode. Each throws Error on anything it cannot draw and refuses
 // pictures over budget before allocating their pixels.
 namespace mirvane::platform::qt::image {
+
+using mirvane::image::Format;
 
 // Qt's image plugins, decoding straight to the fitted size where the plugin can.
 Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box);

@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
+#include "image/budget.h"
 #include "platform/error.h"
-#include "platform/qt/image/budget.h"
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {
@@ -44,7 +44,8 @@ QImage ReadStb(const QByteArray& original) {
     throw Error(std::string("unreadable picture: ") + stbi_failure_reason());
   }
   // Top-down files report a negative height here.
-  if (!WithinBudget(std::abs(qint64(w)), std::abs(qint64(h)))) throw Error("picture too large");
+  if (!mirvane::image::WithinBudget(std::abs(qint64(w)), std::abs(qint64(h))))
+    throw Error("picture too large");
   const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
       stbi_load_from_memory(data, length, &w, &h, &channels, 4), stbi_image_free);
   if (!pixels) throw Error(std::string("unreadable picture: ") + stbi_failure_reason());

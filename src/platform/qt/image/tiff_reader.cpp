@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "image/budget.h"
 #include "platform/error.h"
-#include "platform/qt/image/budget.h"
 #include "platform/qt/image/readers.h"
 #include "platform/qt/image/tiff_samples.h"
 
@@ -82,7 +82,7 @@ QImage ReadTiff(const QByteArray& bytes) {
   Source source{&bytes, 0, {}};
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (!options) throw Error("out of memory");
-  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxPixels * 4);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, mirvane::image::kMaxPixels * 4);
   TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &source);
   TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, &source);
   const std::unique_ptr<TIFF, Closer> tif(TIFFClientOpenExt(
@@ -98,7 +98,7 @@ QImage ReadTiff(const QByteArray& bytes) {
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h)) {
     fail("TIFF without size");
   }
-  if (!WithinBudget(w, h)) throw Error("picture too large");
+  if (!mirvane::image::WithinBudget(w, h)) throw Error("picture too large");
   char message[1024] = {};
   if (!TIFFRGBAImageOK(tif.get(), message)) return ReadTiffSamples(tif.get(), w, h);
 

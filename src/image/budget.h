@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace mirvane::platform::qt::image {
+namespace mirvane::image {
 
 // Largest picture decoded at full size: room for 100-MP camera files, and at 4 bytes a
 // pixel a bound of 512 MiB on what one bad header can make us allocate.
@@ -19,4 +19,4 @@ inline bool WithinBudget(std::int64_t w, std::int64_t h) {
   return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
 }
 
-}  // namespace mirvane::platform::qt::image
+}  // namespace mirvane::image

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QByteArray>
+#include <string_view>
 
-namespace mirvane::platform::qt::image {
+namespace mirvane::image {
 
 enum class Format { kUnknown, kBmp, kJpeg, kPng, kGif, kTiff, kWebp, kPcx };
 
 // The format told by the file's first bytes; the name's extension plays no part.
-Format Sniff(const QByteArray& bytes);
+Format Sniff(std::string_view bytes);
 
-}  // namespace mirvane::platform::qt::image
+}  // namespace mirvane::image
