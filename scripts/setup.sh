@@ -11,6 +11,8 @@ packages=(
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server, and the pictures they make
   xvfb xauth xdotool x11-utils imagemagick
+  # the Debian package and its checks; rsvg-convert redraws the icon
+  dpkg-dev lintian desktop-file-utils appstream man-db librsvg2-bin
   # benchmark floor and fuzzing
   libjpeg-turbo-progs clang libclang-rt-14-dev
 )

@@ -35,7 +35,7 @@ expected=(
   "share/metainfo/$id.metainfo.xml"
   share/man/man1/mirvane.1.gz
   share/doc/mirvane/copyright
-  share/doc/mirvane/changelog.Debian.gz
+  share/doc/mirvane/changelog.gz
   "share/icons/hicolor/scalable/apps/$id.svg"
 )
 for size in 16 32 48 64 128 256; do
