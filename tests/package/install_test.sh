@@ -41,7 +41,7 @@ fi
 deb=$(bash "$root/scripts/package.sh" "$build" | tail -1)
 [[ -f "$deb" ]] || { echo "FAIL - scripts/package.sh made no package"; exit 1; }
 log "package $deb"
-dpkg-deb -I "$deb" | sed -n 's/^ \(Depends\|Installed-Size\):/\1:/p'
+dpkg-deb -I "$deb" | sed -n 's/^ \(Depends\|Recommends\|Installed-Size\):/\1:/p'
 
 if command -v lintian >/dev/null; then
   # Warnings are shown; an error fails.
@@ -125,6 +125,61 @@ same_icon() {
 desktop_icon=/usr/share/icons/hicolor/32x32/apps/$id.png
 check "the window's 32 px icon is the desktop's $desktop_icon" same_icon "$desktop_icon"
 stop_viewer
+
+# What the program loads at run time, plugins and fonts, comes with the package's
+# dependencies: show a picture of each kind that can be made here, open the menu
+# (Japanese text), and find every file the process maps in the packages that
+# installing mirvane pulls in.
+mkdir "$WORK/kinds"
+for kind in png gif bmp tif webp tga ico; do
+  "$CONVERT" "$picture" -resize 64x48 "$WORK/kinds/p.$kind"
+done
+printf '<svg xmlns="http://www.w3.org/2000/svg" width="64" height="48"><rect width="64" height="48" fill="#0a0"/></svg>\n' >"$WORK/kinds/p.svg"
+"$CONVERT" "$WORK/kinds/p.png" "$WORK/kinds/p.pnm"
+command -v heif-enc >/dev/null && heif-enc -o "$WORK/kinds/p.heic" "$WORK/kinds/p.png" >/dev/null 2>&1
+command -v avifenc >/dev/null && avifenc "$WORK/kinds/p.png" "$WORK/kinds/p.avif" >/dev/null 2>&1
+command -v cjxl >/dev/null && cjxl "$WORK/kinds/p.png" "$WORK/kinds/p.jxl" >/dev/null 2>&1
+cp "$picture" "$WORK/kinds/zz-last.jpg"
+ini False 100 False
+(cd "$WORK" && exec "${command[0]}" "$WORK"/kinds/p.* "$WORK/kinds/zz-last.jpg") >>"$WORK/viewer.log" 2>&1 &
+VIEWER_PID=$!
+PIDS+=("$VIEWER_PID")
+wait_for 15000 find_viewer_window || abort "no window of the installed mirvane"
+check "the show of $(cd "$WORK/kinds" && echo *) reaches its end" \
+  wait_caption "Mirvane [$WORK/kinds/zz-last.jpg]" 20000
+open_menu && xdotool key Escape
+sleep 0.3
+mapfile -t mapped < <(awk '$6 ~ /^\// { print $6 }' "/proc/$VIEWER_PID/maps" | sort -u)
+stop_viewer
+# Every file must come from a package that apt-get install pulls in: the closure
+# of the package's Depends and Recommends (apt installs both), or an Essential one.
+read -ra roots <<<"mirvane $(dpkg-query -W -f='${Recommends}' mirvane | sed 's/([^)]*)//g; s/[,|]/ /g')"
+pulled_in=$(
+  apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+    --no-replaces --no-enhances "${roots[@]}" | grep -v '^ ' | tr -d '<>'
+  dpkg-query -W -f='${Package} ${Essential}\n' | awk '$2 == "yes" { print $1 }'
+)
+files=()
+for file in "${mapped[@]}"; do
+  [[ "$file" == /usr/bin/mirvane || "$file" == /var/cache/* || "$file" != /usr/* ]] && continue
+  files+=("$file")
+done
+# "owner[, owner]: path" once per file; files of /lib are mapped under /usr/lib on a merged /usr.
+owners=$({ dpkg -S "${files[@]}"; dpkg -S "${files[@]#/usr}"; } 2>/dev/null)
+missing=()
+for file in "${files[@]}"; do
+  owned=no
+  packages=$(awk -F': ' -v a="$file" -v b="${file#/usr}" '$2 == a || $2 == b { print $1; exit }' <<<"$owners")
+  [[ -n "$packages" ]] || { log "not from a package: $file"; continue; }
+  for owner in $packages; do
+    owner=${owner%,}
+    grep -qxF "${owner%%:*}" <<<"$pulled_in" && owned=yes
+  done
+  [[ $owned == yes ]] || missing+=("$file ($packages)")
+done
+log "${#files[@]} files mapped, from the $(wc -l <<<"$pulled_in") packages pulled in or essential"
+check "every library, plugin and font it loaded comes with its Depends (missing: ${missing[*]:-none})" \
+  test ${#missing[@]} -eq 0
 
 check "apt-get purge" purge
 gone() { ! known; }
