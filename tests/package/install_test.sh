@@ -107,7 +107,7 @@ icon_argb() {
   local file=$1 r g b a out=()
   while read -r r g b a; do
     out+=($(((a << 24) | (r << 16) | (g << 8) | b)))
-  done < <(/usr/bin/convert "$file" -depth 8 rgba:- | od -An -v -tu1 -w4)
+  done < <("$CONVERT" "$file" -depth 8 rgba:- | od -An -v -tu1 -w4)
   echo "${out[*]}"
 }
 window_icon_32() {
@@ -147,7 +147,8 @@ PIDS+=("$VIEWER_PID")
 wait_for 15000 find_viewer_window || abort "no window of the installed mirvane"
 check "the show of $(cd "$WORK/kinds" && echo *) reaches its end" \
   wait_caption "Mirvane [$WORK/kinds/zz-last.jpg]" 20000
-open_menu && xdotool key Escape
+check "the menu opens" open_menu
+xdotool key Escape
 sleep 0.3
 mapfile -t mapped < <(awk '$6 ~ /^\// { print $6 }' "/proc/$VIEWER_PID/maps" | sort -u)
 stop_viewer
