@@ -52,6 +52,14 @@ void AcceptAsCopy(QDropEvent& event) {
 
 }  // namespace
 
+QString LiteralTitle(const std::string& text) {
+  // Qt reads "[*]" as the place of the modified mark and shows a doubled one as
+  // itself. Undecodable bytes become U+FFFD, one per byte, so none goes unseen.
+  QString title = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  return title;
+}
+
 QtForm::QtForm(QWidget* parent)
     : QWidget(parent), slot0_(this), slot1_(this), argument_edit_(this), menu_(this), timer_(this) {
   setWindowTitle(QStringLiteral("Mirvane"));
@@ -73,7 +81,7 @@ QtForm::QtForm(QWidget* parent)
   argument_.Attach(&argument_edit_);
 }
 
-void QtForm::Caption(const std::string& text) { setWindowTitle(QString::fromStdString(text)); }
+void QtForm::Caption(const std::string& text) { setWindowTitle(LiteralTitle(text)); }
 
 std::int16_t QtForm::WindowState() const {
   if (isMinimized()) return 1;

@@ -16,6 +16,9 @@
 
 namespace mirvane::platform::qt {
 
+// `text` (UTF-8) as a window title that Qt shows unchanged.
+QString LiteralTitle(const std::string& text);
+
 // The main window: a black drop target holding the two image slots, the hidden
 // Argument text box, the popup menu and the timer. Its events go to the handlers
 // that the composition root registers.
