@@ -1,61 +1,59 @@
 #include "platform/posix/posix_file_system.h"
 
-#include "platform/posix/regular_file.h"
-
-#include <fcntl.h>
-#include <glob.h>
+#include <dirent.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <memory>
+
+#include "platform/posix/file_writer.h"
+#include "platform/posix/regular_file.h"
 
 namespace mirvane::platform::posix {
 namespace {
 
 constexpr std::int64_t kMaxTextFile = 1 << 20;  // far above three short lines
 
-bool IsHidden(const char* path) {
-  const char* slash = nullptr;
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '/' && p[1] != '\0') slash = p;
-  }
-  return (slash != nullptr ? slash[1] : path[0]) == '.';
-}
-
-bool IsOrdinaryFile(const char* path) {
+bool IsOrdinaryFile(const std::string& path, std::size_t leaf) {
   struct stat info {};
-  return stat(path, &info) == 0 && S_ISREG(info.st_mode) && !IsHidden(path);
+  return path[leaf] != '.' && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool WriteAll(int fd, const std::string& content) {
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// One pass over one directory, ending at the first ordinary, visible match.
+bool AnyMatchIn(const std::string& directory, const std::string& pattern) {
+  const std::unique_ptr<DIR, DirCloser> dir(opendir(directory.c_str()));
+  if (!dir) return false;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (entry->d_name[0] == '.' || fnmatch(pattern.c_str(), entry->d_name, FNM_NOESCAPE) != 0) {
+      continue;
+    }
+    if (entry->d_type == DT_REG) return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
+    struct stat info {};
+    if (fstatat(dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
+      return true;
+    }
   }
-  return true;
+  return false;
 }
 
 }  // namespace
 
 bool PosixFileSystem::FileExists(const std::string& name) const {
   if (name.empty() || name.find('\0') != std::string::npos) return false;
+  const std::size_t slash = name.rfind('/');
+  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
   // A name that stands for a file as written is that file, pattern characters or not.
-  if (IsOrdinaryFile(name.c_str())) return true;
-  glob_t matches{};
-  const int status = glob(name.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &matches);
-  bool found = false;
-  if (status == 0) {
-    for (std::size_t i = 0; i < matches.gl_pathc && !found; ++i) {
-      found = IsOrdinaryFile(matches.gl_pathv[i]);
-    }
-  }
-  globfree(&matches);
-  return found;
+  if (IsOrdinaryFile(name, leaf)) return true;
+  const std::string pattern = name.substr(leaf);
+  if (pattern.find_first_of("*?[") == std::string::npos) return false;
+  const std::string directory =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : name.substr(0, slash));
+  return AnyMatchIn(directory, pattern);
 }
 
 std::optional<std::string> PosixFileSystem::ReadTextFile(const std::string& name) const {
@@ -68,24 +66,8 @@ std::optional<std::string> PosixFileSystem::ReadTextFile(const std::string& name
   return content;
 }
 
-bool PosixFileSystem::WriteTextFile(const std::string& link, const std::string& content) {
-  // Write through a symbolic link rather than replace it by a plain file.
-  std::string name = link;
-  if (char* real = realpath(link.c_str(), nullptr)) {
-    name = real;
-    free(real);
-  }
-  std::string temporary = name + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  // mkstemp makes the file private; give it the mode a newly created file gets.
-  const mode_t mask = umask(0);
-  umask(mask);
-  bool ok = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temporary.c_str(), name.c_str()) == 0;
-  if (!ok) unlink(temporary.c_str());
-  return ok;
+bool PosixFileSystem::WriteTextFile(const std::string& name, const std::string& content) {
+  return WriteWholeFile(name, content);
 }
 
 }  // namespace mirvane::platform::posix
