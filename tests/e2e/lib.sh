@@ -8,6 +8,7 @@ set -uo pipefail
 
 MIRVANE=""
 DRAG_SOURCE=""
+WM_STATE=""
 TEST_NAME=$(basename "${0%.sh}")
 SHOTS=${E2E_SHOTS:-/tmp/e2e-shots}
 CONVERT=/usr/bin/convert
@@ -93,10 +94,11 @@ require_tools() {
   done
 }
 
-# e2e_init MIRVANE [DRAG_SOURCE]: starts a display and makes the work directory.
+# e2e_init MIRVANE [DRAG_SOURCE [WM_STATE]]: starts a display and makes the work directory.
 e2e_init() {
   MIRVANE=$(realpath -e "${1:?path of mirvane}") || abort "no program at $1"
   DRAG_SOURCE=${2:+$(realpath -e "$2")}
+  WM_STATE=${3:+$(realpath -e "$3")}
   require_tools
   [[ -x "$MIRVANE" ]] || abort "no program at $MIRVANE"
   mkdir -p "$SHOTS"
@@ -125,6 +127,24 @@ e2e_init() {
     QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_STYLE_OVERRIDE SESSION_MANAGER
   log "display $DISPLAY, work dir $WORK"
 }
+
+# start_window_manager: runs openbox with the tests' own settings and waits until it
+# manages windows. Skips the test where openbox is missing, except under CI.
+start_window_manager() {
+  if ! command -v openbox >/dev/null 2>&1; then
+    [[ -n "${CI:-}" ]] && abort "openbox is not installed"
+    echo "skipped: openbox is not installed"
+    exit 77
+  fi
+  XDG_CONFIG_HOME="$WORK" XDG_CACHE_HOME="$WORK" openbox --sm-disable \
+    --config-file "$(dirname "${BASH_SOURCE[0]}")/openbox-rc.xml" >"$WORK/openbox.log" 2>&1 &
+  local pid=$!
+  PIDS+=("$pid")
+  wait_for 10000 window_manager_running || abort "openbox did not start: $(cat "$WORK/openbox.log")"
+  log "openbox pid $pid"
+}
+
+window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # wait_for TIMEOUT_MS CMD...: polls CMD until it succeeds; fails after the timeout.
 wait_for() {

@@ -17,6 +17,7 @@
 #include "platform/qt/qt_drop_data.h"
 #include "platform/qt/qt_mouse.h"
 #include "platform/qt/twips.h"
+#include "platform/qt/x11_frame.h"
 
 // A resource compiled into a static library is registered by hand, once, from the
 // global namespace.
@@ -89,9 +90,14 @@ std::int16_t QtForm::WindowState() const {
   return 0;
 }
 
-float QtForm::Width() const { return ToTwips(frameGeometry().width(), *this); }
+QSize QtForm::OuterSize() const {
+  if (const auto frame = X11FrameExtents(*this)) return size().grownBy(*frame);
+  return frameGeometry().size();
+}
 
-float QtForm::Height() const { return ToTwips(frameGeometry().height(), *this); }
+float QtForm::Width() const { return ToTwips(OuterSize().width(), *this); }
+
+float QtForm::Height() const { return ToTwips(OuterSize().height(), *this); }
 
 void QtForm::Unload() {
   close();
@@ -107,12 +113,32 @@ void QtForm::ResizeClientTwips(float width, float height) {
 }
 
 void QtForm::RaiseResize() {
+  laid_out_outer_size_ = OuterSize();
   if (on_resize_) on_resize_();
 }
 
 void QtForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   RaiseResize();
+}
+
+// The window manager adds its frame after the window is shown and changes it later
+// (a maximised window loses its border): the outer size then changes while the
+// client size may not, and Qt raises no event for it.
+void QtForm::FollowFrame() {
+  if (isVisible() && OuterSize() != laid_out_outer_size_) RaiseResize();
+}
+
+void QtForm::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FollowFrame();
+}
+
+bool QtForm::nativeEvent(const QByteArray& type, void* message, qintptr* result) {
+  if (IsFrameExtentsChange(type, message)) {
+    QMetaObject::invokeMethod(this, &QtForm::FollowFrame, Qt::QueuedConnection);
+  }
+  return QWidget::nativeEvent(type, message, result);
 }
 
 void QtForm::showEvent(QShowEvent* event) {

@@ -58,6 +58,8 @@ class QtForm final : public QWidget, public platform::Window {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  bool nativeEvent(const QByteArray& type, void* message, qintptr* result) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -68,6 +70,10 @@ class QtForm final : public QWidget, public platform::Window {
 
  private:
   void RaiseResize();
+  // Client size and window frame together.
+  QSize OuterSize() const;
+  // Raises resize when the outer size differs from that of the last resize.
+  void FollowFrame();
 
   QtRastrel slot0_;
   QtRastrel slot1_;
@@ -76,6 +82,7 @@ class QtForm final : public QWidget, public platform::Window {
   QtTextBox argument_;
   QtPopupMenu menu_;
   QtTimer timer_;
+  QSize laid_out_outer_size_;
   ResizeHandler on_resize_;
   MouseHandler on_mouse_down_;
   DropHandler on_drop_;
