@@ -75,7 +75,8 @@ void Walk(const QString& root, const QSet<QString>& exotic, std::map<QString, Co
 }
 
 TEST(ImageCorpus, DrawsValidAndSurvivesCorrupt) {
-  const QString corpus = MIRVANE_CORPUS_DIR;
+  // MIRVANE_CORPUS points elsewhere, e.g. at a corpus kept outside the checkout.
+  const QString corpus = qEnvironmentVariable("MIRVANE_CORPUS", MIRVANE_CORPUS_DIR);
   if (!QDir(corpus).exists()) {
     // On a developer's machine the corpus is optional; CI must not go green without it.
     if (!qEnvironmentVariableIsEmpty("CI")) FAIL() << "no corpus at " << corpus.toStdString();
