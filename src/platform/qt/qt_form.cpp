@@ -91,8 +91,12 @@ std::int16_t QtForm::WindowState() const {
 }
 
 QSize QtForm::OuterSize() const {
-  if (const auto frame = X11FrameExtents(*this)) return size().grownBy(*frame);
-  return frameGeometry().size();
+  // Read once per change: the window manager announces each new frame.
+  if (!frame_known_) {
+    frame_ = X11FrameExtents(*this);
+    frame_known_ = true;
+  }
+  return frame_ ? size().grownBy(*frame_) : frameGeometry().size();
 }
 
 float QtForm::Width() const { return ToTwips(OuterSize().width(), *this); }
@@ -136,6 +140,7 @@ void QtForm::moveEvent(QMoveEvent* event) {
 
 bool QtForm::nativeEvent(const QByteArray& type, void* message, qintptr* result) {
   if (IsFrameExtentsChange(type, message)) {
+    frame_known_ = false;
     QMetaObject::invokeMethod(this, &QtForm::FollowFrame, Qt::QueuedConnection);
   }
   return QWidget::nativeEvent(type, message, result);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/drop_data.h"
@@ -83,6 +84,8 @@ class QtForm final : public QWidget, public platform::Window {
   QtPopupMenu menu_;
   QtTimer timer_;
   QSize laid_out_outer_size_;
+  mutable std::optional<QMargins> frame_;
+  mutable bool frame_known_ = false;
   ResizeHandler on_resize_;
   MouseHandler on_mouse_down_;
   DropHandler on_drop_;
