@@ -3,6 +3,8 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
