@@ -7,11 +7,21 @@
 #include "platform/error.h"
 
 namespace mirvane::platform::qt {
+namespace {
+
+// The path's own bytes. toLocalFile() decodes the percent escapes as UTF-8, which turns a
+// name in another encoding into replacement characters that name no file.
+std::string LocalPath(const QUrl& url) {
+  if (!url.host().isEmpty()) return QFile::encodeName(url.toLocalFile()).toStdString();
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+}  // namespace
 
 QtDropData::QtDropData(const QMimeData& data) {
   if (!data.hasUrls()) return;
   for (const QUrl& url : data.urls()) {
-    if (url.isLocalFile()) files_.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    if (url.isLocalFile()) files_.push_back(LocalPath(url));
   }
 }
 
