@@ -1,0 +1,59 @@
+#include "platform/win32/regular_file.h"
+
+#include <algorithm>
+
+#include "platform/win32/text.h"
+
+namespace mirvane::platform::win32 {
+
+RegularFile::RegularFile(const std::string& name) {
+  if (name.empty() || name.find('\0') != std::string::npos) {
+    error_ = "no such file";
+    return;
+  }
+  const std::wstring wide = Widen(name);
+  // Devices ("CON", "\\.\pipe\x") and directories are refused before anything opens them.
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    error_ = "no such file";
+    return;
+  }
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
+    error_ = "not a regular file";
+    return;
+  }
+  const HANDLE file =
+      CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error_ = "cannot open (error " + std::to_string(GetLastError()) + ")";
+    return;
+  }
+  LARGE_INTEGER size{};
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+    CloseHandle(file);
+    error_ = "not a regular file";
+    return;
+  }
+  file_ = file;
+  size_ = size.QuadPart;
+}
+
+RegularFile::~RegularFile() {
+  if (is_open()) CloseHandle(file_);
+}
+
+std::int64_t RegularFile::ReadInto(char* buffer, std::size_t capacity) {
+  if (!is_open()) return -1;
+  std::size_t done = 0;
+  while (done < capacity) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(capacity - done, 1 << 24));
+    DWORD got = 0;
+    if (!ReadFile(file_, buffer + done, chunk, &got, nullptr)) return -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+}  // namespace mirvane::platform::win32

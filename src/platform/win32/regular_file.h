@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/win32/win32.h"
+
+namespace mirvane::platform::win32 {
+
+// A regular disk file opened for reading by its UTF-8 name. Opening never blocks
+// and refuses directories, pipes, consoles and devices.
+class RegularFile {
+ public:
+  explicit RegularFile(const std::string& name);
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+  ~RegularFile();
+
+  bool is_open() const { return file_ != INVALID_HANDLE_VALUE; }
+  // Why it is not open, when it is not.
+  const std::string& error() const { return error_; }
+  // The size when it was opened.
+  std::int64_t size() const { return size_; }
+  // Reads until `capacity` bytes or the end of the file; the count read, or -1 on a
+  // read error.
+  std::int64_t ReadInto(char* buffer, std::size_t capacity);
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::int64_t size_ = 0;
+  std::string error_;
+};
+
+}  // namespace mirvane::platform::win32

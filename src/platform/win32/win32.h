@@ -1,0 +1,11 @@
+#pragma once
+
+// windows.h without its min/max macros and rarely used parts; every Win32 file
+// includes it through here.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
