@@ -9,3 +9,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// The core's platform::MessageBox is not the MessageBoxW macro; Win32 code calls
+// MessageBoxW by name.
+#undef MessageBox

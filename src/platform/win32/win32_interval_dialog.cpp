@@ -70,8 +70,8 @@ void Win32IntervalDialog::Show(IntervalDialogEvents& events) {
   }
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
-  const int x = std::max(0, (over.left + over.right - width) / 2);
-  const int y = std::max(0, (over.top + over.bottom - height) / 2);
+  const int x = std::max(0, static_cast<int>(over.left + over.right - width) / 2);
+  const int y = std::max(0, static_cast<int>(over.top + over.bottom - height) / 2);
   Create(WindowClass{L"MirvaneIntervalDialog", GetSysColorBrush(COLOR_BTNFACE)}, kExStyle, kStyle,
          Widen("タイマー設定").c_str(), RECT{x, y, x + width, y + height}, owner_);
 

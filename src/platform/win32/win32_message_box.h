@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/message_box.h"
 #include "platform/win32/win32.h"
+// After windows.h, whose MessageBox macro win32.h takes back.
+#include "platform/message_box.h"
 
 namespace mirvane::platform::win32 {
 

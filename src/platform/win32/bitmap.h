@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "image/fit.h"
+#include "image/pixels.h"
+
+namespace mirvane::platform::win32 {
+
+// A picture ready to draw: rows top to bottom, one premultiplied 0xAARRGGBB value a
+// pixel (WIC's 32bppPBGRA, GDI's 32-bit DIB). Over black it draws as it stands.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  bool empty() const { return pixels.empty(); }
+  image::Size size() const { return {width, height}; }
+};
+
+// The shared decoders' pixels, premultiplied.
+Bitmap FromPixels(const image::Pixels& pixels);
+
+// `bitmap` brought upright for an EXIF orientation (1 to 8; others leave it as is).
+Bitmap Oriented(const Bitmap& bitmap, int orientation);
+
+// `bitmap` turned clockwise by a number of quarter turns.
+Bitmap TurnedClockwise(const Bitmap& bitmap, int quarter_turns);
+
+// Whether an EXIF orientation swaps width and height.
+inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+}  // namespace mirvane::platform::win32

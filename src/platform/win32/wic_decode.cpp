@@ -1,0 +1,220 @@
+#include <initguid.h>  // defines the WIC GUIDs used here
+
+#include "platform/win32/wic_decode.h"
+
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+#include "image/budget.h"
+#include "image/format.h"
+#include "image/pcx.h"
+#include "platform/error.h"
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/regular_file.h"
+
+namespace mirvane::platform::win32 {
+namespace {
+
+// Reduced-size decoding (JPEG's DCT scaling on Windows). Debian's mingw-w64 headers
+// do not declare this interface, so it is declared here under a name of our own.
+struct SourceTransform : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                               WICPixelFormatGUID* format,
+                                               WICBitmapTransformOptions transform, UINT stride,
+                                               UINT buffer_size, BYTE* buffer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
+                                                         BOOL* supported) = 0;
+};
+constexpr IID kSourceTransformId = {
+    0x3b16811b, 0x6a43, 0x4ec9, {0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40}};
+
+void Check(HRESULT result, const char* what) {
+  if (result == E_OUTOFMEMORY) throw Error(std::string(what) + ": out of memory");
+  if (FAILED(result)) throw Error(std::string(what) + " failed");
+}
+
+std::size_t Bytes(image::Size size) {
+  return static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4;
+}
+
+// The EXIF orientation (1 to 8), 1 when the picture carries none.
+int Orientation(IWICBitmapFrameDecode& frame) {
+  ComPtr<IWICMetadataQueryReader> reader;
+  if (FAILED(frame.GetMetadataQueryReader(reader.Put())) || !reader) return 1;
+  for (const wchar_t* query : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}"}) {
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    int orientation = 0;
+    if (SUCCEEDED(reader->GetMetadataByName(query, &value)) && value.vt == VT_UI2) {
+      orientation = value.uiVal;
+    }
+    PropVariantClear(&value);
+    if (orientation >= 1 && orientation <= 8) return orientation;
+  }
+  return 1;
+}
+
+UINT BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& format) {
+  ComPtr<IWICComponentInfo> component;
+  if (FAILED(factory.CreateComponentInfo(format, component.Put()))) return 0;
+  auto info = component.As<IWICPixelFormatInfo>();
+  UINT bits = 0;
+  if (!info || FAILED(info->GetBitsPerPixel(&bits))) return 0;
+  return bits;
+}
+
+// The frame decoded by the codec itself at the smallest size it offers that is still
+// at least `wanted`, or nothing when it offers no smaller size.
+ComPtr<IWICBitmapSource> Reduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame,
+                                 image::Size full, image::Size wanted) {
+  ComPtr<SourceTransform> transform;
+  if (FAILED(frame.QueryInterface(kSourceTransformId, reinterpret_cast<void**>(transform.Put()))) ||
+      !transform) {
+    return {};
+  }
+  UINT width = static_cast<UINT>(wanted.width);
+  UINT height = static_cast<UINT>(wanted.height);
+  if (FAILED(transform->GetClosestSize(&width, &height))) return {};
+  if (width < static_cast<UINT>(wanted.width) || height < static_cast<UINT>(wanted.height) ||
+      (width >= static_cast<UINT>(full.width) && height >= static_cast<UINT>(full.height)) ||
+      !image::WithinBudget(width, height)) {
+    return {};
+  }
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppPBGRA;
+  if (FAILED(transform->GetClosestPixelFormat(&format))) return {};
+  const UINT bits = BitsPerPixel(factory, format);
+  if (bits == 0 || bits > 64) return {};
+  const UINT stride = ((width * bits + 31) / 32) * 4;
+  const std::uint64_t size = std::uint64_t{stride} * height;
+  std::vector<BYTE> buffer(static_cast<std::size_t>(size));
+  if (FAILED(transform->CopyPixels(nullptr, width, height, &format, WICBitmapTransformRotate0,
+                                   stride, static_cast<UINT>(size), buffer.data()))) {
+    return {};
+  }
+  ComPtr<IWICBitmap> bitmap;
+  if (FAILED(factory.CreateBitmapFromMemory(width, height, format, stride, static_cast<UINT>(size),
+                                            buffer.data(), bitmap.Put()))) {
+    return {};
+  }
+  return bitmap.As<IWICBitmapSource>();
+}
+
+// `source` converted to premultiplied 32-bit colour first (palette, bilevel and 16-bit
+// pictures are scaled in full colour), then scaled to `size` and copied out.
+Bitmap Rendered(IWICImagingFactory& factory, IWICBitmapSource& source, image::Size size) {
+  ComPtr<IWICFormatConverter> converter;
+  Check(factory.CreateFormatConverter(converter.Put()), "format converter");
+  Check(converter->Initialize(&source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                              nullptr, 0.0, WICBitmapPaletteTypeCustom),
+        "colour conversion");
+  ComPtr<IWICBitmapSource> last = converter.As<IWICBitmapSource>();
+  UINT width = 0, height = 0;
+  Check(last->GetSize(&width, &height), "size");
+  if (width != static_cast<UINT>(size.width) || height != static_cast<UINT>(size.height)) {
+    ComPtr<IWICBitmapScaler> scaler;
+    Check(factory.CreateBitmapScaler(scaler.Put()), "scaler");
+    Check(scaler->Initialize(last.Get(), static_cast<UINT>(size.width),
+                             static_cast<UINT>(size.height), WICBitmapInterpolationModeFant),
+          "scaling");
+    last = scaler.As<IWICBitmapSource>();
+  }
+  Bitmap bitmap{size.width, size.height, {}};
+  bitmap.pixels.resize(Bytes(size) / 4);
+  Check(last->CopyPixels(nullptr, static_cast<UINT>(size.width) * 4,
+                         static_cast<UINT>(Bytes(size)),
+                         reinterpret_cast<BYTE*>(bitmap.pixels.data())),
+        "decoding");
+  return bitmap;
+}
+
+ComPtr<IWICBitmapSource> FromBitmap(IWICImagingFactory& factory, const Bitmap& bitmap) {
+  ComPtr<IWICBitmap> wic;
+  Check(factory.CreateBitmapFromMemory(
+            static_cast<UINT>(bitmap.width), static_cast<UINT>(bitmap.height),
+            GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(bitmap.width) * 4,
+            static_cast<UINT>(Bytes(bitmap.size())),
+            reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(bitmap.pixels.data())), wic.Put()),
+        "bitmap");
+  return wic.As<IWICBitmapSource>();
+}
+
+Decoded DecodePcxFitted(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+  const Bitmap full = FromPixels(image::DecodePcx(bytes));
+  const image::Size fitted = image::FittedSize(full.size(), box);
+  return {ScaledTo(factory, full, fitted), full.size()};
+}
+
+Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+  ComPtr<IWICStream> stream;
+  Check(factory.CreateStream(stream.Put()), "stream");
+  Check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                     static_cast<DWORD>(bytes.size())),
+        "stream");
+  ComPtr<IWICBitmapDecoder> decoder;
+  Check(factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                        decoder.Put()),
+        "no codec for this file; opening");
+  ComPtr<IWICBitmapFrameDecode> frame;
+  Check(decoder->GetFrame(0, frame.Put()), "reading the first frame");
+  UINT width = 0, height = 0;
+  Check(frame->GetSize(&width, &height), "reading the size");
+  if (width == 0 || height == 0 || width > image::kMaxSide || height > image::kMaxSide) {
+    throw Error("picture size out of range");
+  }
+  const image::Size stored{static_cast<int>(width), static_cast<int>(height)};
+  const int orientation = Orientation(*frame.Get());
+  const image::Size upright = image::Turned(stored, SwapsSides(orientation) ? 1 : 0);
+  const image::Size fitted = image::FittedSize(upright, box);
+  const image::Size wanted = image::Turned(fitted, SwapsSides(orientation) ? 1 : 0);
+
+  ComPtr<IWICBitmapSource> source;
+  if (std::int64_t{width} * height <= image::kMaxJpegPixels) {
+    source = Reduced(factory, *frame.Get(), stored, wanted);
+  }
+  if (!source) {
+    if (!image::WithinBudget(width, height)) throw Error("picture too large");
+    source = frame.As<IWICBitmapSource>();
+  }
+  return {Oriented(Rendered(factory, *source.Get(), wanted), orientation), upright};
+}
+
+}  // namespace
+
+Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+  try {
+    if (image::Sniff(bytes) == image::Format::kPcx) return DecodePcxFitted(factory, bytes, box);
+    return DecodeWithWic(factory, bytes, box);
+  } catch (const std::bad_alloc&) {
+    throw Error("out of memory");
+  }
+}
+
+Bitmap ScaledTo(IWICImagingFactory& factory, const Bitmap& bitmap, image::Size size) {
+  if (bitmap.empty() || size == bitmap.size() || size.width <= 0 || size.height <= 0) {
+    return bitmap;
+  }
+  try {
+    return Rendered(factory, *FromBitmap(factory, bitmap).Get(), size);
+  } catch (...) {
+    return bitmap;
+  }
+}
+
+std::string ReadPictureFile(const std::string& name) {
+  RegularFile file(name);
+  if (!file.is_open()) throw Error(name + ": " + file.error());
+  if (file.size() <= 0) throw Error(name + ": empty file");
+  if (file.size() > image::kMaxFileBytes) throw Error(name + ": file too large");
+  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+  const std::int64_t got = file.ReadInto(bytes.data(), bytes.size());
+  if (got < 0) throw Error(name + ": read error");
+  if (got == 0) throw Error(name + ": empty file");
+  bytes.resize(static_cast<std::size_t>(got));  // shrank while we read: decode what is there
+  return bytes;
+}
+
+}  // namespace mirvane::platform::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <wincodec.h>
+
+#include <string>
+#include <string_view>
+
+#include "image/fit.h"
+#include "platform/win32/bitmap.h"
+
+namespace mirvane::platform::win32 {
+
+struct Decoded {
+  Bitmap image;      // fitted to the box asked for, upright (EXIF orientation applied)
+  image::Size full;  // the picture's own size, upright
+};
+
+// Decodes the picture in `bytes` (format told by content: our own PCX reader, else
+// any WIC codec the system has) fitted into `box`, at reduced size where the codec
+// offers it. Throws platform::Error when nothing can draw it or it is over budget.
+Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box);
+
+// `bitmap` scaled smoothly to `size`; the bitmap itself when that fails.
+Bitmap ScaledTo(IWICImagingFactory& factory, const Bitmap& bitmap, image::Size size);
+
+// The whole content of the regular file `name` (UTF-8). Throws platform::Error for a
+// missing, unreadable, empty or oversized file and for anything that is not a
+// regular disk file, without blocking on it.
+std::string ReadPictureFile(const std::string& name);
+
+}  // namespace mirvane::platform::win32
