@@ -16,7 +16,8 @@ void NativeWindow::Create(const WindowClass& window_class, DWORD ex_style, DWORD
   if (!GetClassInfoExW(instance, window_class.name, &existing)) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    // No CS_DBLCLKS: a quick second press must come as a press, not a double click.
+    wc.style = 0;
     wc.lpfnWndProc = &NativeWindow::Procedure;
     wc.hInstance = instance;
     wc.hIcon = window_class.icon;

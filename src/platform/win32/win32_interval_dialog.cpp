@@ -87,6 +87,7 @@ void Win32IntervalDialog::Show(IntervalDialogEvents& events) {
         *font = nullptr;
       }
       dialog.events_ = nullptr;
+      dialog.focus_ = nullptr;
     }
   } teardown{*this};
 
@@ -153,6 +154,18 @@ LRESULT Win32IntervalDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM l
         return 0;
       }
       break;
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back, for instance
+      // the text box after the range message.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(Handle(), focus)) focus_ = focus;
+        return 0;
+      }
+      [[fallthrough]];
+    case WM_SETFOCUS:
+      SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : Control(kTimerInterval));
+      return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_CLOSE:

@@ -36,6 +36,7 @@ class Win32IntervalDialog final : public NativeWindow, public platform::Interval
   Win32TextBox timer_interval_;
   HFONT font_ = nullptr;
   HFONT label_font_ = nullptr;
+  HWND focus_ = nullptr;  // the control with the focus when the dialog was last active
   bool unloaded_ = false;
 };
 
