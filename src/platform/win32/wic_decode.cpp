@@ -8,6 +8,7 @@
 #include <new>
 
 #include "image/budget.h"
+#include "image/exif.h"
 #include "image/format.h"
 #include "image/pcx.h"
 #include "platform/error.h"
@@ -41,21 +42,34 @@ std::size_t Bytes(image::Size size) {
   return static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 4;
 }
 
-// The EXIF orientation (1 to 8), 1 when the picture carries none.
-int Orientation(IWICBitmapFrameDecode& frame) {
+// The EXIF orientation (1 to 8) of a picture in a format we do not parse ourselves
+// (HEIF and the like, from the system's codecs); 1 when it carries none.
+int SystemOrientation(IWICBitmapFrameDecode& frame) {
   ComPtr<IWICMetadataQueryReader> reader;
   if (FAILED(frame.GetMetadataQueryReader(reader.Put())) || !reader) return 1;
-  for (const wchar_t* query : {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}"}) {
-    PROPVARIANT value;
-    PropVariantInit(&value);
-    int orientation = 0;
-    if (SUCCEEDED(reader->GetMetadataByName(query, &value)) && value.vt == VT_UI2) {
-      orientation = value.uiVal;
-    }
-    PropVariantClear(&value);
-    if (orientation >= 1 && orientation <= 8) return orientation;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  int orientation = 1;
+  if (SUCCEEDED(reader->GetMetadataByName(L"System.Photo.Orientation", &value)) &&
+      value.vt == VT_UI2 && value.uiVal >= 1 && value.uiVal <= 8) {
+    orientation = value.uiVal;
   }
-  return 1;
+  PropVariantClear(&value);
+  return orientation;
+}
+
+// JPEG and TIFF orientation comes from our own reader of the bytes: Wine's JPEG codec
+// reports no Exif, and its metadata query reader faults on some damaged files.
+int Orientation(std::string_view bytes, image::Format format, IWICBitmapFrameDecode& frame) {
+  switch (format) {
+    case image::Format::kJpeg:
+    case image::Format::kTiff:
+      return image::ExifOrientation(bytes);
+    case image::Format::kUnknown:
+      return SystemOrientation(frame);
+    default:
+      return 1;
+  }
 }
 
 UINT BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& format) {
@@ -148,7 +162,8 @@ Decoded DecodePcxFitted(IWICImagingFactory& factory, std::string_view bytes, ima
   return {ScaledTo(factory, full, fitted), full.size()};
 }
 
-Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image::Format format,
+                      image::Size box) {
   ComPtr<IWICStream> stream;
   Check(factory.CreateStream(stream.Put()), "stream");
   Check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
@@ -166,7 +181,7 @@ Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image
     throw Error("picture size out of range");
   }
   const image::Size stored{static_cast<int>(width), static_cast<int>(height)};
-  const int orientation = Orientation(*frame.Get());
+  const int orientation = Orientation(bytes, format, *frame.Get());
   const image::Size upright = image::Turned(stored, SwapsSides(orientation) ? 1 : 0);
   const image::Size fitted = image::FittedSize(upright, box);
   const image::Size wanted = image::Turned(fitted, SwapsSides(orientation) ? 1 : 0);
@@ -186,8 +201,9 @@ Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image
 
 Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
   try {
-    if (image::Sniff(bytes) == image::Format::kPcx) return DecodePcxFitted(factory, bytes, box);
-    return DecodeWithWic(factory, bytes, box);
+    const image::Format format = image::Sniff(bytes);
+    if (format == image::Format::kPcx) return DecodePcxFitted(factory, bytes, box);
+    return DecodeWithWic(factory, bytes, format, box);
   } catch (const std::bad_alloc&) {
     throw Error("out of memory");
   }

@@ -39,6 +39,8 @@ std::string Win32DropData::Files(std::int16_t number) const {
   std::wstring name(length + 1, L'\0');
   const UINT got = DragQueryFileW(files_, index, name.data(), length + 1);
   name.resize(got);
+  // A list that holds no name may still count one, an empty one.
+  if (name.empty()) throw Error("no dropped file number " + std::to_string(number));
   return Narrow(name);
 }
 

@@ -74,8 +74,8 @@ bool Win32FileSystem::WriteTextFile(const std::string& name, const std::string& 
   if (file == INVALID_HANDLE_VALUE) return false;
   const bool written = WriteAll(file, content) && FlushFileBuffers(file);
   CloseHandle(file);
-  // ReplaceFileW keeps the target's attributes (a hidden file stays hidden); a new
-  // file is simply moved into place.
+  // The target keeps its attributes (a hidden file stays hidden); a new file is
+  // simply moved into place.
   const bool replaced =
       written && (attributes != INVALID_FILE_ATTRIBUTES
                       ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
@@ -83,8 +83,13 @@ bool Win32FileSystem::WriteTextFile(const std::string& name, const std::string& 
                             MoveFileExW(temporary.c_str(), target.c_str(),
                                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                       : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
-  if (!replaced) DeleteFileW(temporary.c_str());
-  return replaced;
+  if (!replaced) {
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  // Wine's ReplaceFileW does not carry the attributes over; Windows' does.
+  if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target.c_str(), attributes);
+  return true;
 }
 
 }  // namespace mirvane::platform::win32
