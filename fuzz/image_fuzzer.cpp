@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string_view>
 
+#include "image/exif.h"
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
 
@@ -17,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
   // The first byte picks the slot, so scaled and unscaled paths both run.
   const QSize box = size > 0 && (data[0] & 1) ? QSize(1912, 1053) : QSize(459, 303);
+  // The Windows build reads EXIF orientation with this parser of ours.
+  (void)mirvane::image::ExifOrientation(
+      std::string_view(reinterpret_cast<const char*>(data), size));
   try {
     (void)mirvane::platform::qt::image::Decode(bytes, box);
   } catch (const mirvane::platform::Error&) {

@@ -8,5 +8,6 @@ shift || true
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" "$@" >/dev/null
-cmake --build "$dir" -j "${MIRVANE_JOBS:-2}"
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh;--prefix;$dir/wineprefix" \
+  "$@" >/dev/null
+cmake --build "$dir" -j "${MIRVANE_JOBS:-$(nproc)}"

@@ -15,6 +15,8 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream man-db librsvg2-bin
   # benchmark floor and fuzzing
   libjpeg-turbo-progs clang libclang-rt-14-dev
+  # the Windows program: cross-built (posix threads for std::thread), tested under Wine
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build with all tests, the Debian
-# package installed and removed for real, then the unit and Qt tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzz run of the
-# decoders.
+# package installed and removed for real, the Windows build with its tests under
+# Wine, then the unit and Qt tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then a short fuzz run of the decoders.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -13,6 +13,9 @@ bash "$root/scripts/build.sh" "$root/build"
 
 # Skipped (77) only off CI, where installing needs root.
 bash "$root/tests/package/install_test.sh" "$root/build-package" || [ $? -eq 77 ]
+
+# The Windows program, cross-built and run under Wine.
+bash "$root/scripts/test-windows.sh" "$root/build-windows" "$root/build"
 
 bash "$root/scripts/build.sh" "$root/build-asan" -DMIRVANE_SANITIZE=ON -DMIRVANE_BENCH=OFF
 (cd "$root/build-asan" && ctest --output-on-failure -j "$jobs" -LE 'e2e')

@@ -61,8 +61,8 @@ std::string_view JpegExif(std::string_view bytes) {
       continue;
     }
     if (marker == 0xda || marker == 0xd9) return {};  // scan or end: no Exif before it
-    const std::size_t length = static_cast<std::uint8_t>(bytes[at + 2]) << 8 |
-                               static_cast<std::uint8_t>(bytes[at + 3]);
+    const std::size_t length =
+        static_cast<std::uint8_t>(bytes[at + 2]) << 8 | static_cast<std::uint8_t>(bytes[at + 3]);
     if (length < 2 || at + 2 + length > bytes.size()) return {};
     const std::string_view body = bytes.substr(at + 4, length - 2);
     if (marker == 0xe1 && body.substr(0, 6) == std::string_view("Exif\0\0", 6)) {

@@ -58,9 +58,8 @@ class IntervalDialogTest : public testing::Test {
 };
 
 TEST_F(IntervalDialogTest, EnterPressesOkAndEscCancel) {
-  for (const auto& [key, expected] :
-       std::vector<std::pair<WPARAM, std::string>>{{VK_RETURN, "OK_Click 2000"},
-                                                   {VK_ESCAPE, "Cancel_Click"}}) {
+  for (const auto& [key, expected] : std::vector<std::pair<WPARAM, std::string>>{
+           {VK_RETURN, "OK_Click 2000"}, {VK_ESCAPE, "Cancel_Click"}}) {
     events_.log.clear();
     const WPARAM pressed = key;
     events_.on_load = [this, pressed] {

@@ -113,12 +113,12 @@ TEST_F(Win32FileSystemTest, OnlyOrdinaryVisibleFilesExist) {
       {"画像-Ω-😀 blank.jpg", true},
       {"sub\\inner.bmp", true},
       {"sub/inner.bmp", true},
-      {"*.png", true},          // matches plain.png
+      {"*.png", true},  // matches plain.png
       {"p?ain.png", true},
-      {"*.gif", false},         // only a hidden file matches
+      {"*.gif", false},  // only a hidden file matches
       {"folder.*", false},
       {"*.jpg", true},
-      {"[p]lain.png", false},   // brackets are no pattern here
+      {"[p]lain.png", false},  // brackets are no pattern here
       {std::string("plain.png\0x", 11), false},
   };
   for (const auto& [name, exists] : rows) EXPECT_EQ(files_.FileExists(name), exists) << name;

@@ -9,13 +9,13 @@
 
 #include "image/budget.h"
 #include "image/exif.h"
+#include "pictures.h"
 #include "platform/error.h"
 #include "platform/win32/bitmap.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/text.h"
 #include "platform/win32/wic_decode.h"
 #include "platform/win32/win32_rastrel.h"
-#include "pictures.h"
 
 namespace mirvane::platform::win32 {
 namespace {
@@ -43,8 +43,8 @@ std::uint32_t At(const Bitmap& bitmap, int x, int y) {
 class ImageTest : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr,
-                                           CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IWICImagingFactory,
                                            reinterpret_cast<void**>(factory_.Put()))));
   }
   IWICImagingFactory& Factory() { return *factory_.Get(); }
@@ -53,10 +53,11 @@ class ImageTest : public testing::Test {
 };
 
 TEST_F(ImageTest, EveryWicFormatDecodesFittedToTheBox) {
-  const std::vector<std::pair<const char*, GUID>> formats = {
-      {"PNG", GUID_ContainerFormatPng}, {"BMP", GUID_ContainerFormatBmp},
-      {"JPEG", GUID_ContainerFormatJpeg}, {"TIFF", GUID_ContainerFormatTiff},
-      {"GIF", GUID_ContainerFormatGif}};
+  const std::vector<std::pair<const char*, GUID>> formats = {{"PNG", GUID_ContainerFormatPng},
+                                                             {"BMP", GUID_ContainerFormatBmp},
+                                                             {"JPEG", GUID_ContainerFormatJpeg},
+                                                             {"TIFF", GUID_ContainerFormatTiff},
+                                                             {"GIF", GUID_ContainerFormatGif}};
   for (const auto& [name, container] : formats) {
     const std::string bytes =
         test::Encode(container, 80, 40, [](int x, int y) { return Halves(x, y, 80); });
@@ -93,7 +94,7 @@ TEST_F(ImageTest, ExifOrientationIsApplied) {
   const Decoded decoded = Decode(Factory(), jpeg, {80, 80});
   EXPECT_EQ(decoded.full, (image::Size{40, 80}));
   ASSERT_EQ(decoded.image.size(), (image::Size{40, 80}));
-  EXPECT_TRUE(Near(At(decoded.image, 20, 5), kRed));    // the left side is now on top
+  EXPECT_TRUE(Near(At(decoded.image, 20, 5), kRed));  // the left side is now on top
   EXPECT_TRUE(Near(At(decoded.image, 20, 74), kBlue));
 }
 
@@ -150,8 +151,8 @@ TEST_F(ImageTest, CorpusFilesDecodeOrFailCleanly) {
   std::map<std::string, std::pair<int, int>> counts;  // folder: decoded, total
   for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
     if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
-    const std::string folder = entry.path().parent_path().parent_path().filename().string() +
-                               "/" + entry.path().parent_path().filename().string();
+    const std::string folder = entry.path().parent_path().parent_path().filename().string() + "/" +
+                               entry.path().parent_path().filename().string();
     auto& [decoded, total] = counts[folder];
     ++total;
     try {
@@ -160,7 +161,8 @@ TEST_F(ImageTest, CorpusFilesDecodeOrFailCleanly) {
       EXPECT_FALSE(picture.image.empty()) << entry.path();
       ++decoded;
     } catch (const Error& e) {
-      const bool exotic = entry.path().filename() == "commonsimg__data_images_pcx_1_1plane24bppCompressed.pcx";
+      const bool exotic =
+          entry.path().filename() == "commonsimg__data_images_pcx_1_1plane24bppCompressed.pcx";
       EXPECT_FALSE(folder == "valid/pcx" && !exotic) << entry.path() << ": " << e.what();
     }
   }

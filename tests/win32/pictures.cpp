@@ -48,10 +48,10 @@ std::string Encode(const GUID& container, int width, int height, const Painter& 
     for (int x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * width + x] = paint(x, y);
   }
   ComPtr<IWICBitmap> bitmap;
-  Must(factory->CreateBitmapFromMemory(
-      static_cast<UINT>(width), static_cast<UINT>(height), GUID_WICPixelFormat32bppBGRA,
-      static_cast<UINT>(width) * 4, static_cast<UINT>(pixels.size() * 4),
-      reinterpret_cast<BYTE*>(pixels.data()), bitmap.Put()));
+  Must(factory->CreateBitmapFromMemory(static_cast<UINT>(width), static_cast<UINT>(height),
+                                       GUID_WICPixelFormat32bppBGRA, static_cast<UINT>(width) * 4,
+                                       static_cast<UINT>(pixels.size() * 4),
+                                       reinterpret_cast<BYTE*>(pixels.data()), bitmap.Put()));
   // The encoder converts to what its format holds (24-bit for JPEG and BMP, a palette
   // for GIF).
   Must(frame->WriteSource(bitmap.Get(), nullptr));
@@ -68,12 +68,12 @@ std::string Encode(const GUID& container, int width, int height, const Painter& 
 }
 
 std::string WithExifOrientation(const std::string& jpeg, int orientation) {
-  std::string tiff("II*\0\x08\0\0\0", 8);                     // little-endian, IFD at 8
-  tiff += std::string("\x01\0", 2);                           // one entry
-  tiff += std::string("\x12\x01\x03\0\x01\0\0\0", 8);         // 274, SHORT, count 1
+  std::string tiff("II*\0\x08\0\0\0", 8);              // little-endian, IFD at 8
+  tiff += std::string("\x01\0", 2);                    // one entry
+  tiff += std::string("\x12\x01\x03\0\x01\0\0\0", 8);  // 274, SHORT, count 1
   tiff += static_cast<char>(orientation);
   tiff += std::string("\0\0\0", 3);
-  tiff += std::string("\0\0\0\0", 4);                         // no next IFD
+  tiff += std::string("\0\0\0\0", 4);  // no next IFD
   const std::string payload = std::string("Exif\0\0", 6) + tiff;
   std::string segment("\xff\xe1", 2);
   const std::size_t length = payload.size() + 2;

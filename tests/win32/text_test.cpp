@@ -20,12 +20,9 @@ TEST(Win32Text, UtfRoundTripsNamesNoAnsiPageCanSpell) {
 
 TEST(Win32Text, LoneCarriageReturnsBecomeLineBreaks) {
   const std::vector<std::pair<std::string, std::wstring>> rows = {
-      {"one", L"one"},
-      {"a\rb", L"a\r\nb"},
-      {"a\r\nb", L"a\r\nb"},
-      {"a\r\rb\r", L"a\r\n\r\nb\r\n"},
-      {"a\nb", L"a\nb"},
-      {"行1\r行2", L"行1\r\n行2"},
+      {"one", L"one"},       {"a\rb", L"a\r\nb"},
+      {"a\r\nb", L"a\r\nb"}, {"a\r\rb\r", L"a\r\n\r\nb\r\n"},
+      {"a\nb", L"a\nb"},     {"行1\r行2", L"行1\r\n行2"},
   };
   for (const auto& [text, expected] : rows) EXPECT_EQ(MessageLines(text), expected) << text;
 }

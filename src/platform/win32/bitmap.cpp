@@ -35,14 +35,34 @@ Bitmap Oriented(const Bitmap& source, int orientation) {
     for (int x = 0; x < w; ++x) {
       int tx = x, ty = y;
       switch (orientation) {
-        case 2: tx = w - 1 - x; break;                      // mirrored
-        case 3: tx = w - 1 - x; ty = h - 1 - y; break;      // upside down
-        case 4: ty = h - 1 - y; break;                      // mirrored upside down
-        case 5: tx = y; ty = x; break;                      // transposed
-        case 6: tx = h - 1 - y; ty = x; break;              // turned a quarter right
-        case 7: tx = h - 1 - y; ty = w - 1 - x; break;      // transversed
-        case 8: tx = y; ty = w - 1 - x; break;              // turned a quarter left
-        default: break;
+        case 2:
+          tx = w - 1 - x;
+          break;  // mirrored
+        case 3:
+          tx = w - 1 - x;
+          ty = h - 1 - y;
+          break;  // upside down
+        case 4:
+          ty = h - 1 - y;
+          break;  // mirrored upside down
+        case 5:
+          tx = y;
+          ty = x;
+          break;  // transposed
+        case 6:
+          tx = h - 1 - y;
+          ty = x;
+          break;  // turned a quarter right
+        case 7:
+          tx = h - 1 - y;
+          ty = w - 1 - x;
+          break;  // transversed
+        case 8:
+          tx = y;
+          ty = w - 1 - x;
+          break;  // turned a quarter left
+        default:
+          break;
       }
       out.pixels[static_cast<std::size_t>(ty) * static_cast<std::size_t>(out.width) +
                  static_cast<std::size_t>(tx)] =
@@ -55,10 +75,14 @@ Bitmap Oriented(const Bitmap& source, int orientation) {
 
 Bitmap TurnedClockwise(const Bitmap& bitmap, int quarter_turns) {
   switch (((quarter_turns % 4) + 4) % 4) {
-    case 1: return Oriented(bitmap, 6);
-    case 2: return Oriented(bitmap, 3);
-    case 3: return Oriented(bitmap, 8);
-    default: return bitmap;
+    case 1:
+      return Oriented(bitmap, 6);
+    case 2:
+      return Oriented(bitmap, 3);
+    case 3:
+      return Oriented(bitmap, 8);
+    default:
+      return bitmap;
   }
 }
 

@@ -9,10 +9,14 @@ namespace mirvane::platform::win32 {
 // The classic button code of a button-down message: 1 left, 2 right, 4 middle.
 inline std::int16_t ButtonCode(UINT message) {
   switch (message) {
-    case WM_LBUTTONDOWN: return 1;
-    case WM_RBUTTONDOWN: return 2;
-    case WM_MBUTTONDOWN: return 4;
-    default: return 0;
+    case WM_LBUTTONDOWN:
+      return 1;
+    case WM_RBUTTONDOWN:
+      return 2;
+    case WM_MBUTTONDOWN:
+      return 4;
+    default:
+      return 0;
   }
 }
 

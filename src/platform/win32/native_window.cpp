@@ -49,8 +49,7 @@ LRESULT NativeWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) 
   return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
 
-LRESULT CALLBACK NativeWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam,
-                                         LPARAM lparam) {
+LRESULT CALLBACK NativeWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* self = reinterpret_cast<NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
     self = static_cast<NativeWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);

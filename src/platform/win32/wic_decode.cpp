@@ -2,7 +2,6 @@
 
 #include "platform/win32/wic_decode.h"
 
-
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -138,8 +137,7 @@ Bitmap Rendered(IWICImagingFactory& factory, IWICBitmapSource& source, image::Si
   }
   Bitmap bitmap{size.width, size.height, {}};
   bitmap.pixels.resize(Bytes(size) / 4);
-  Check(last->CopyPixels(nullptr, static_cast<UINT>(size.width) * 4,
-                         static_cast<UINT>(Bytes(size)),
+  Check(last->CopyPixels(nullptr, static_cast<UINT>(size.width) * 4, static_cast<UINT>(Bytes(size)),
                          reinterpret_cast<BYTE*>(bitmap.pixels.data())),
         "decoding");
   return bitmap;

@@ -11,8 +11,7 @@ namespace {
 
 constexpr std::int64_t kMaxTextFile = 1 << 20;  // far above three short lines
 
-constexpr DWORD kAbsent =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+constexpr DWORD kAbsent = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
 
 bool WriteAll(HANDLE file, const std::string& content) {
   std::size_t done = 0;

@@ -107,12 +107,12 @@ void Win32Form::RaiseDrop(std::unique_ptr<DroppedFiles> files) {
   GetCursorPos(&at);
   ScreenToClient(Handle(), &at);
   const double twips = TwipsPerPixel(Dpi());
-  const std::int16_t button = static_cast<std::int16_t>(
-      (GetKeyState(VK_LBUTTON) < 0 ? 1 : 0) | (GetKeyState(VK_RBUTTON) < 0 ? 2 : 0) |
-      (GetKeyState(VK_MBUTTON) < 0 ? 4 : 0));
-  const std::int16_t shift = static_cast<std::int16_t>(
-      (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-      (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+  const std::int16_t button = static_cast<std::int16_t>((GetKeyState(VK_LBUTTON) < 0 ? 1 : 0) |
+                                                        (GetKeyState(VK_RBUTTON) < 0 ? 2 : 0) |
+                                                        (GetKeyState(VK_MBUTTON) < 0 ? 4 : 0));
+  const std::int16_t shift = static_cast<std::int16_t>((GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
+                                                       (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                                                       (GetKeyState(VK_MENU) < 0 ? 4 : 0));
   std::int32_t effect = 1;  // copy
   if (on_drop_) {
     on_drop_(data, effect, button, shift, static_cast<float>(at.x * twips),

@@ -100,11 +100,11 @@ void Win32IntervalDialog::Show(IntervalDialogEvents& events) {
 
 void Win32IntervalDialog::CreateControls(unsigned dpi) {
   const HWND dialog = Handle();
-  const HWND edit = CreateEdit(dialog, WS_VISIBLE | WS_TABSTOP,
-                               InTwips(240, 600, 1695, 270, dpi), kTimerInterval);
-  const HWND label = Child(dialog, L"STATIC", Widen("画像を表示する時間間隔をミリ秒で指定する。").c_str(),
-                           SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, InTwips(240, 120, 1815, 375, dpi),
-                           kLabel1);
+  const HWND edit = CreateEdit(dialog, WS_VISIBLE | WS_TABSTOP, InTwips(240, 600, 1695, 270, dpi),
+                               kTimerInterval);
+  const HWND label =
+      Child(dialog, L"STATIC", Widen("画像を表示する時間間隔をミリ秒で指定する。").c_str(),
+            SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, InTwips(240, 120, 1815, 375, dpi), kLabel1);
   const HWND cancel = Child(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON,
                             InTwips(2280, 600, 1095, 255, dpi), IDCANCEL);
   const HWND ok = Child(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON,

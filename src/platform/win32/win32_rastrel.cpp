@@ -16,8 +16,7 @@ namespace mirvane::platform::win32 {
 
 Win32Rastrel::Win32Rastrel(HWND parent) {
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory_.Put())))) {
+                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory_.Put())))) {
     factory_.Reset();  // Render then fails; the slot still lays out and draws black
   }
   Create(WindowClass{L"MirvaneRastrel", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))}, 0,

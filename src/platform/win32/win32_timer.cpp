@@ -7,9 +7,7 @@ constexpr UINT_PTR kTimerId = 1;
 
 }  // namespace
 
-Win32Timer::Win32Timer() {
-  Create(WindowClass{L"MirvaneTimer"}, 0, 0, L"", RECT{}, HWND_MESSAGE);
-}
+Win32Timer::Win32Timer() { Create(WindowClass{L"MirvaneTimer"}, 0, 0, L"", RECT{}, HWND_MESSAGE); }
 
 void Win32Timer::Interval(std::uint16_t milliseconds) {
   interval_ = milliseconds;

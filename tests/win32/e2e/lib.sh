@@ -16,6 +16,8 @@ wine_e2e_init() {
   WINE_PREFIX=$(realpath -m "${3:?wine prefix}")
   # The prefix is made by the caller; a test only uses it.
   [[ -f "$WINE_PREFIX/.mirvane-ready" ]] || abort "no Wine prefix at $WINE_PREFIX"
+  # A Wine session keeps the display it started on: wait for an earlier one to end.
+  WINEPREFIX=$WINE_PREFIX wineserver -w
 }
 
 # The Windows name of a file in the work directory, as a drop delivers it.
