@@ -25,8 +25,18 @@ Win32Rastrel::Win32Rastrel(HWND parent) {
 
 void Win32Rastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
+// Made at the first picture, so that loading the codecs does not delay the window.
+IWICImagingFactory* Win32Rastrel::Factory() {
+  if (!factory_ &&
+      FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory_.Put())))) {
+    factory_.Reset();
+  }
+  return factory_.Get();
+}
+
 void Win32Rastrel::Render() {
-  if (!factory_) throw Error("no imaging component");
+  if (Factory() == nullptr) throw Error("no imaging component");
   Decoded decoded;
   try {
     decoded = Decode(*factory_.Get(), ReadPictureFile(source_path_), SlotSize());

@@ -45,6 +45,7 @@ class Win32Rastrel final : public NativeWindow, public platform::Rastrel {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  IWICImagingFactory* Factory();
   image::Size SlotSize() const;
   unsigned Dpi() const;
   void Place(int x, int y, int width, int height);
