@@ -1,5 +1,6 @@
 #include "platform/win32/native_window.h"
 
+#include <exception>
 #include <string>
 
 #include "platform/error.h"
@@ -62,7 +63,13 @@ LRESULT CALLBACK NativeWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam,
     self->hwnd_ = nullptr;
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
-  return self->HandleMessage(message, wparam, lparam);
+  // No exception may unwind through the system's frames; what the core does not catch
+  // (a control that could not be created, memory) ends this message only.
+  try {
+    return self->HandleMessage(message, wparam, lparam);
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 }  // namespace mirvane::platform::win32
