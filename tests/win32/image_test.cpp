@@ -137,6 +137,37 @@ TEST(Bitmap, OrientationsPutTheTopLeftCornerWhereExifSays) {
   EXPECT_EQ(TurnedClockwise(TurnedClockwise(stored, 3), 1).pixels, stored.pixels);
 }
 
+// Reductions average the area each pixel covers, whatever the ratio; enlargements
+// interpolate. The channels are independent.
+TEST(Scaling, ReductionsAverageAndEnlargementsInterpolate) {
+  const auto grey = [](std::uint32_t pixel) { return pixel & 0xff; };
+  Bitmap checks{64, 64, {}};
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) checks.pixels.push_back(((x + y) & 1) ? 0xffffffff : 0xff000000);
+  }
+  for (const image::Size to :
+       {image::Size{16, 16}, image::Size{27, 27}, image::Size{1, 1}, image::Size{63, 5}}) {
+    const Bitmap reduced = ScaledTo(checks, to);
+    ASSERT_EQ(reduced.size(), to);
+    for (const std::uint32_t pixel : reduced.pixels) {
+      // Exact for whole ratios; a fractional footprint covers the pattern unevenly.
+      const int tolerance = to.width == 63 ? 40 : 64 % to.width == 0 ? 1 : 8;
+      EXPECT_NEAR(static_cast<int>(grey(pixel)), 128, tolerance) << to.width;
+      EXPECT_EQ(pixel >> 24, 0xffu);
+    }
+  }
+  const Bitmap three{3, 1, {0xff000000, 0xff000030, 0xff000060}};
+  EXPECT_EQ(ScaledTo(three, {1, 1}).pixels, std::vector<std::uint32_t>{0xff000030});
+  EXPECT_EQ(ScaledTo(three, {2, 1}).pixels, (std::vector<std::uint32_t>{0xff000010, 0xff000050}));
+
+  const Bitmap two{2, 1, {0xff000000, 0xff0000f0}};
+  const Bitmap wide = ScaledTo(two, {8, 2});
+  ASSERT_EQ(wide.size(), (image::Size{8, 2}));
+  EXPECT_EQ(grey(wide.pixels[0]), 0u);
+  EXPECT_EQ(grey(wide.pixels[7]), 0xf0u);
+  for (int x = 1; x < 8; ++x) EXPECT_GE(grey(wide.pixels[x]), grey(wide.pixels[x - 1]));
+}
+
 TEST(Bitmap, SharedPixelsArePremultiplied) {
   image::Pixels pixels{2, 1, true, {0x80ff0000, 0xff00ff00}};
   const Bitmap bitmap = FromPixels(pixels);

@@ -10,6 +10,7 @@
 #include "image/exif.h"
 #include "image/format.h"
 #include "image/pcx.h"
+#include "image/scale.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/regular_file.h"
@@ -117,47 +118,46 @@ ComPtr<IWICBitmapSource> Reduced(IWICImagingFactory& factory, IWICBitmapFrameDec
 }
 
 // `source` converted to premultiplied 32-bit colour first (palette, bilevel and 16-bit
-// pictures are scaled in full colour), then scaled to `size` and copied out.
+// pictures are scaled in full colour), then brought to `size`: a reduction averages the
+// area each pixel covers, fed a strip of rows at a time, so that the picture is never
+// held whole at full size.
 Bitmap Rendered(IWICImagingFactory& factory, IWICBitmapSource& source, image::Size size) {
   ComPtr<IWICFormatConverter> converter;
   Check(factory.CreateFormatConverter(converter.Put()), "format converter");
   Check(converter->Initialize(&source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                               nullptr, 0.0, WICBitmapPaletteTypeCustom),
         "colour conversion");
-  ComPtr<IWICBitmapSource> last = converter.As<IWICBitmapSource>();
   UINT width = 0, height = 0;
-  Check(last->GetSize(&width, &height), "size");
-  if (width != static_cast<UINT>(size.width) || height != static_cast<UINT>(size.height)) {
-    ComPtr<IWICBitmapScaler> scaler;
-    Check(factory.CreateBitmapScaler(scaler.Put()), "scaler");
-    Check(scaler->Initialize(last.Get(), static_cast<UINT>(size.width),
-                             static_cast<UINT>(size.height), WICBitmapInterpolationModeFant),
-          "scaling");
-    last = scaler.As<IWICBitmapSource>();
+  Check(converter->GetSize(&width, &height), "size");
+  const image::Size from{static_cast<int>(width), static_cast<int>(height)};
+  const bool reduce = size.width <= from.width && size.height <= from.height && !(size == from);
+  if (!reduce) {
+    // Enlarging: the source is no larger than the slot.
+    Bitmap whole{from.width, from.height, {}};
+    whole.pixels.resize(Bytes(from) / 4);
+    Check(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(Bytes(from)),
+                                reinterpret_cast<BYTE*>(whole.pixels.data())),
+          "decoding");
+    return ScaledTo(whole, size);
   }
-  Bitmap bitmap{size.width, size.height, {}};
-  bitmap.pixels.resize(Bytes(size) / 4);
-  Check(last->CopyPixels(nullptr, static_cast<UINT>(size.width) * 4, static_cast<UINT>(Bytes(size)),
-                         reinterpret_cast<BYTE*>(bitmap.pixels.data())),
-        "decoding");
-  return bitmap;
+  image::AreaReducer reducer(from, size);
+  const int strip = std::max(1, (1 << 22) / (from.width * 4));  // about 4 MB a strip
+  std::vector<std::uint32_t> rows(static_cast<std::size_t>(strip) * width);
+  for (int y = 0; y < from.height; y += strip) {
+    const int count = std::min(strip, from.height - y);
+    const WICRect rect{0, y, from.width, count};
+    Check(converter->CopyPixels(&rect, width * 4, static_cast<UINT>(count) * width * 4,
+                                reinterpret_cast<BYTE*>(rows.data())),
+          "decoding");
+    for (int r = 0; r < count; ++r) reducer.AddRow(&rows[static_cast<std::size_t>(r) * width]);
+  }
+  return {size.width, size.height, reducer.Take()};
 }
 
-ComPtr<IWICBitmapSource> FromBitmap(IWICImagingFactory& factory, const Bitmap& bitmap) {
-  ComPtr<IWICBitmap> wic;
-  Check(factory.CreateBitmapFromMemory(
-            static_cast<UINT>(bitmap.width), static_cast<UINT>(bitmap.height),
-            GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(bitmap.width) * 4,
-            static_cast<UINT>(Bytes(bitmap.size())),
-            reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(bitmap.pixels.data())), wic.Put()),
-        "bitmap");
-  return wic.As<IWICBitmapSource>();
-}
-
-Decoded DecodePcxFitted(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+Decoded DecodePcxFitted(std::string_view bytes, image::Size box) {
   const Bitmap full = FromPixels(image::DecodePcx(bytes));
   const image::Size fitted = image::FittedSize(full.size(), box);
-  return {ScaledTo(factory, full, fitted), full.size()};
+  return {ScaledTo(full, fitted), full.size()};
 }
 
 Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image::Format format,
@@ -200,20 +200,27 @@ Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image
 Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
   try {
     const image::Format format = image::Sniff(bytes);
-    if (format == image::Format::kPcx) return DecodePcxFitted(factory, bytes, box);
+    if (format == image::Format::kPcx) return DecodePcxFitted(bytes, box);
     return DecodeWithWic(factory, bytes, format, box);
   } catch (const std::bad_alloc&) {
     throw Error("out of memory");
   }
 }
 
-Bitmap ScaledTo(IWICImagingFactory& factory, const Bitmap& bitmap, image::Size size) {
+Bitmap ScaledTo(const Bitmap& bitmap, image::Size size) {
   if (bitmap.empty() || size == bitmap.size() || size.width <= 0 || size.height <= 0) {
     return bitmap;
   }
   try {
-    return Rendered(factory, *FromBitmap(factory, bitmap).Get(), size);
-  } catch (...) {
+    if (size.width <= bitmap.width && size.height <= bitmap.height) {
+      image::AreaReducer reducer(bitmap.size(), size);
+      for (int y = 0; y < bitmap.height; ++y) {
+        reducer.AddRow(&bitmap.pixels[static_cast<std::size_t>(y) * bitmap.width]);
+      }
+      return {size.width, size.height, reducer.Take()};
+    }
+    return {size.width, size.height, image::ScaleBilinear(bitmap.pixels, bitmap.size(), size)};
+  } catch (const std::bad_alloc&) {
     return bitmap;
   }
 }

@@ -20,8 +20,9 @@ struct Decoded {
 // offers it. Throws platform::Error when nothing can draw it or it is over budget.
 Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box);
 
-// `bitmap` scaled smoothly to `size`; the bitmap itself when that fails.
-Bitmap ScaledTo(IWICImagingFactory& factory, const Bitmap& bitmap, image::Size size);
+// `bitmap` scaled smoothly to `size` (area average down, bilinear up); the bitmap itself
+// when there is no memory for it.
+Bitmap ScaledTo(const Bitmap& bitmap, image::Size size);
 
 // The whole content of the regular file `name` (UTF-8). Throws platform::Error for a
 // missing, unreadable, empty or oversized file and for anything that is not a

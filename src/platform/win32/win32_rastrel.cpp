@@ -94,7 +94,7 @@ void Win32Rastrel::FitToSlot() {
         return;
       }
     }
-    image_ = ScaledTo(*factory_.Get(), image_, target);
+    image_ = ScaledTo(image_, target);
   } catch (...) {
     // Keep what is on view: a refit must not fail.
   }
