@@ -10,6 +10,7 @@ WINE_RUN=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../scripts" && pwd)/wine-run
 WINE_PREFIX=""
 FRAME_X=0
 FRAME_Y=0
+TWIPS_PER_PIXEL=15  # 96 dpi
 
 wine_e2e_init() {
   e2e_init "$1" "$2"
@@ -35,8 +36,9 @@ start_viewer() {
   FRAME_X=$(((WW - CLIENT_W) / 2))
   FRAME_Y=$((WH - CLIENT_H - FRAME_X))
   # Both slots fill the client area less 120 x 400 twips of the outer size.
-  SLOT_W=$(((WW * 15 - 120 + 7) / 15))
-  SLOT_H=$(((WH * 15 - 400 + 7) / 15))
+  local t=$TWIPS_PER_PIXEL
+  SLOT_W=$(((WW * t - 120 + t / 2) / t))
+  SLOT_H=$(((WH * t - 400 + t / 2) / t))
   CENTRE="$((FRAME_X + SLOT_W / 2)),$((FRAME_Y + SLOT_H / 2))"
   log "mirvane pid $VIEWER_PID, window $VIEWER_WIN ${WW}x${WH}, frame ${FRAME_X},${FRAME_Y}"
 }
