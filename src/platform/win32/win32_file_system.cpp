@@ -26,6 +26,17 @@ bool WriteAll(HANDLE file, const std::string& content) {
   return true;
 }
 
+// The file written over from its start and cut to its new length: a failure can leave
+// it half written, so only for when no temporary file can be made.
+bool RewriteInPlace(const std::wstring& target, const std::string& content) {
+  const HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool written = WriteAll(file, content) && SetEndOfFile(file) && FlushFileBuffers(file);
+  CloseHandle(file);
+  return written;
+}
+
 // A fresh, unused name beside `target`.
 std::wstring TemporaryBeside(const std::wstring& target) {
   static LONG counter = 0;
@@ -70,7 +81,11 @@ bool Win32FileSystem::WriteTextFile(const std::string& name, const std::string& 
   const std::wstring temporary = TemporaryBeside(target);
   const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    // A folder that takes no new file may still let the file itself be written.
+    const bool refused = GetLastError() == ERROR_ACCESS_DENIED;
+    return refused && attributes != INVALID_FILE_ATTRIBUTES && RewriteInPlace(target, content);
+  }
   const bool written = WriteAll(file, content) && FlushFileBuffers(file);
   CloseHandle(file);
   // The target keeps its attributes (a hidden file stays hidden); a new file is

@@ -12,7 +12,9 @@ class Win32FileSystem : public FileSystem {
   bool FileExists(const std::string& name) const override;
   std::optional<std::string> ReadTextFile(const std::string& name) const override;
   // Writes a temporary file beside the target, flushes it and moves it over the
-  // target. A read-only target is left as it is and false returned.
+  // target, which keeps its attributes. A read-only target is left as it is and false
+  // returned. When the folder takes no new file but the file can be written, the file
+  // is rewritten in place.
   bool WriteTextFile(const std::string& name, const std::string& content) override;
 };
 
