@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev libstb-dev
-  libgtest-dev libgmock-dev libxcb1-dev
+  libjpeg-dev liblcms2-dev libgtest-dev libgmock-dev libxcb1-dev
   # run: TIFF and WebP readers, a font with Japanese glyphs
   qt6-image-formats-plugins fonts-ipafont-gothic
-  # tests under a virtual X server and a real window manager, and the pictures they make
-  xvfb xauth xdotool x11-utils openbox imagemagick
+  # tests under a virtual X server and a real window manager, and the pictures they
+  # make: ImageMagick, the ICC profiles of libgs-common, webpmux
+  xvfb xauth xdotool x11-utils openbox imagemagick libgs-common webp
   # the Debian package and its checks; rsvg-convert redraws the icon
   dpkg-dev lintian desktop-file-utils appstream man-db librsvg2-bin
   # benchmark floor and fuzzing

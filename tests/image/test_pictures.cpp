@@ -125,17 +125,40 @@ QByteArray Gif(const QImage& source) {
   return out.append('\0').append(';');
 }
 
-QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
+QByteArray ExifBlock(int orientation) {
   QByteArray tiff("II*\0\x08\0\0\0", 8);
   tiff.append(QByteArray("\x01\x00", 2));                          // one entry
   tiff.append(QByteArray("\x12\x01\x03\x00\x01\x00\x00\x00", 8));  // Orientation, SHORT, 1
   tiff.append(char(orientation)).append(QByteArray(3, '\0'));
   tiff.append(QByteArray(4, '\0'));  // no next directory
-  const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+  return tiff;
+}
+
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
+  const QByteArray payload = QByteArray("Exif\0\0", 6) + ExifBlock(orientation);
   QByteArray segment("\xff\xe1", 2);
   const int length = int(payload.size()) + 2;
   segment.append(char(length >> 8)).append(char(length & 0xff)).append(payload);
   return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+QByteArray PngWithChunk(const QByteArray& png, const char* type, const QByteArray& data) {
+  QByteArray chunk;
+  for (int shift = 24; shift >= 0; shift -= 8) chunk.append(char(data.size() >> shift));
+  chunk.append(type).append(data);
+  quint32 crc = 0xffffffff;
+  for (qsizetype i = 4; i < chunk.size(); ++i) {
+    crc ^= uchar(chunk[i]);
+    for (int b = 0; b < 8; ++b) crc = crc & 1 ? 0xedb88320 ^ (crc >> 1) : crc >> 1;
+  }
+  crc ^= 0xffffffff;
+  for (int shift = 24; shift >= 0; shift -= 8) chunk.append(char(crc >> shift));
+  constexpr int kAfterHeader = 8 + 25;  // signature, IHDR
+  return png.left(kAfterHeader) + chunk + png.mid(kAfterHeader);
+}
+
+QByteArray PngWithExif(const QByteArray& png, int orientation) {
+  return PngWithChunk(png, "eXIf", ExifBlock(orientation));
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {

@@ -19,8 +19,17 @@ QByteArray Pcx(const QImage& image, int bits, int planes, bool rle = true);
 // with only literal codes; Qt writes no GIF.
 QByteArray Gif(const QImage& image);
 
+// An EXIF block (TIFF structure) holding only `orientation` (1-8).
+QByteArray ExifBlock(int orientation);
+
 // `jpeg` with an EXIF APP1 segment giving `orientation` (1-8).
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation);
+
+// `png` with a chunk of `type` holding `data`, right after its header.
+QByteArray PngWithChunk(const QByteArray& png, const char* type, const QByteArray& data);
+
+// `png` with an eXIf chunk giving `orientation`, right after its header.
+QByteArray PngWithExif(const QByteArray& png, int orientation);
 
 // Writes `bytes` to `path`; true on success.
 bool WriteFile(const QString& path, const QByteArray& bytes);
