@@ -17,13 +17,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  // The first byte picks the slot, so scaled and unscaled paths both run.
+  // The first byte picks the slot and the turn, so scaled and unscaled paths both run.
   const QSize box = size > 0 && (data[0] & 1) ? QSize(1912, 1053) : QSize(459, 303);
+  const int turns = size > 0 ? (data[0] >> 1) & 3 : 0;
   // The Windows build reads EXIF orientation with this parser of ours.
   (void)mirvane::image::ExifOrientation(
       std::string_view(reinterpret_cast<const char*>(data), size));
   try {
-    (void)mirvane::platform::qt::image::Decode(bytes, box);
+    (void)mirvane::platform::qt::image::Decode(bytes, box, turns);
   } catch (const mirvane::platform::Error&) {
   } catch (const std::bad_alloc&) {
   }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/png_chunks.h"
+
 namespace mirvane::image {
 namespace {
 
@@ -73,7 +75,39 @@ std::string_view JpegExif(std::string_view bytes) {
   return {};
 }
 
+std::string_view PngExif(std::string_view b) {
+  std::string_view exif;
+  ForEachPngChunk(b, [&](std::string_view type, std::string_view data) {
+    if (type == "eXIf") exif = data;
+    return exif.empty();
+  });
+  return exif;
+}
+
+// RIFF chunks after the 12-byte header: type, little-endian length, data padded to even.
+std::string_view WebpExif(std::string_view b) {
+  for (std::size_t at = 12; at + 8 <= b.size();) {
+    const auto* p = reinterpret_cast<const unsigned char*>(b.data()) + at + 4;
+    const std::uint32_t length = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+    if (length > b.size() - at - 8) break;
+    if (b.substr(at, 4) == "EXIF") {
+      std::string_view exif = b.substr(at + 8, length);
+      // Some writers keep JPEG's "Exif\0\0" prefix.
+      if (exif.substr(0, 6) == std::string_view("Exif\0\0", 6)) exif.remove_prefix(6);
+      return exif;
+    }
+    at += 8 + std::size_t(length) + (length & 1);
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string_view FindExif(std::string_view file, Format format) {
+  if (format == Format::kPng) return PngExif(file);
+  if (format == Format::kWebp) return WebpExif(file);
+  return {};
+}
 
 int ExifOrientation(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<std::uint8_t>(bytes[0]) == 0xff &&

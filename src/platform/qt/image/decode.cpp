@@ -1,42 +1,111 @@
 #include "platform/qt/image/decode.h"
 
+#include <QColorSpace>
+
 #include "platform/error.h"
+#include "platform/qt/image/colour.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {
 namespace {
 
-QImage ForDrawing(QImage image) {
-  image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                          : QImage::Format_RGB32);
+void Check(const QImage& image) {
   if (image.isNull()) throw Error("out of memory");
+}
+
+// White behind transparency, for every format alike: most pictures with transparent
+// parts (diagrams, logos, scanned signatures, text) were made for a white page, and
+// black lines and letters stay readable, where the slot's black would swallow them.
+QImage OverWhite(QImage image) {
+  for (int y = 0; y < image.height(); ++y) {
+    auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const uint clear = 255 - qAlpha(p[x]);  // premultiplied: each channel <= alpha
+      p[x] = (p[x] + clear * 0x010101u) | 0xff000000u;
+    }
+  }
+  image.reinterpretAsFormat(QImage::Format_RGB32);
   return image;
 }
 
-Decoded Fitted(const QImage& full, QSize box) {
-  if (full.isNull()) throw Error("no picture");
-  const QSize fitted = FittedSize(full.size(), box);
-  return {ForDrawing(ScaledTo(full, fitted)), full.size()};
+// 32 bits a pixel before any scaling (palette, 1-bit and 16-bit pictures scaled in their
+// own format lose their colours or grey levels), over white, still in its colour space.
+QImage Opaque(QImage image) {
+  const QColorSpace space = image.colorSpace();
+  const bool alpha = image.hasAlphaChannel();
+  image.convertTo(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+  Check(image);
+  if (alpha) image = OverWhite(std::move(image));
+  image.setColorSpace(space);
+  return image;
+}
+
+// `image` scaled to `size`, in sRGB.
+QImage InSrgb(const QImage& image, QSize size) {
+  QImage scaled = ScaledTo(image, size);
+  Check(scaled);
+  scaled.setColorSpace(image.colorSpace());
+  ToSrgb(scaled);
+  return scaled;
+}
+
+Picture Read(const QByteArray& bytes, Format format, QSize box) {
+  if (format == Format::kPcx) {
+    QImage image = ReadPcx(bytes);
+    return {image, image.size()};
+  }
+  if (format == Format::kTiff) {
+    QuietTiff();
+    try {
+      QImage image = ReadTiff(bytes);
+      return {image, image.size()};
+    } catch (const Error&) {
+      // Qt's plugin reads the odd file libtiff's own interfaces do not.
+      return ReadWithQt(bytes, format, box);
+    }
+  }
+  Picture cmyk;
+  if (format == Format::kJpeg && ReadCmykJpeg(bytes, box, cmyk)) return cmyk;
+  try {
+    return ReadWithQt(bytes, format, box);
+  } catch (const Error&) {
+    // Qt 6.4 refuses the BMP bit-field variants; stb_image reads them.
+    if (format != Format::kBmp) throw;
+    QImage image = ReadStb(bytes);
+    return {image, image.size()};
+  }
 }
 
 }  // namespace
 
-Decoded Decode(const QByteArray& bytes, QSize box) {
+Decoded Decode(const QByteArray& bytes, QSize box, int quarter_turns) {
   const Format format = mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()));
-  if (format == Format::kPcx) return Fitted(ReadPcx(bytes), box);
-  if (format == Format::kTiff) QuietTiff();
-  try {
-    Decoded decoded = ReadWithQt(bytes, format, box);
-    decoded.image = ForDrawing(std::move(decoded.image));
-    return decoded;
-  } catch (const Error&) {
-    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs and the BMP
-    // bit-field variants; these libraries read them.
-    if (format == Format::kTiff) return Fitted(ReadTiff(bytes), box);
-    if (format == Format::kBmp) return Fitted(ReadStb(bytes), box);
-    throw;
-  }
+  Picture picture = Read(bytes, format, box);
+  if (picture.image.isNull() || picture.full.isEmpty()) throw Error("no picture");
+  const QImage opaque = Opaque(std::move(picture.image));
+  const QSize cover = CoverSize(picture.full, box);
+  const QSize fitted = FittedSize(picture.full, Turned(box, quarter_turns));
+  Decoded decoded;
+  decoded.full = picture.full;
+  decoded.source = InSrgb(
+      opaque, opaque.width() > cover.width() ? FittedSize(opaque.size(), cover) : opaque.size());
+  // Straight from what was read, not from the source: one resampling only.
+  const QImage image = fitted == decoded.source.size() ? decoded.source : InSrgb(opaque, fitted);
+  decoded.image = TurnedImage(image, quarter_turns);
+  Check(decoded.image);
+  return decoded;
+}
+
+QImage Refitted(const QImage& source, QSize full, QSize box, int quarter_turns) {
+  const QSize fitted = FittedSize(full, Turned(box, quarter_turns));
+  return TurnedImage(ScaledTo(source, fitted), quarter_turns);
+}
+
+bool Softer(const QImage& source, QSize full, QSize box, int quarter_turns) {
+  const QSize fitted = FittedSize(full, Turned(box, quarter_turns));
+  const bool reduced = source.width() < full.width() || source.height() < full.height();
+  return reduced && (fitted.width() > source.width() || fitted.height() > source.height());
 }
 
 }  // namespace mirvane::platform::qt::image

@@ -1,7 +1,10 @@
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 
 #include "image/budget.h"
+#include "image/exif.h"
+#include "image/png_chunks.h"
 #include "platform/error.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"
@@ -40,7 +43,7 @@ bool Admissible(QSize raw, Format format) {
 
 }  // namespace
 
-Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box) {
+Picture ReadWithQt(const QByteArray& bytes, Format format, QSize box) {
   QBuffer buffer;
   buffer.setData(bytes);  // shares, does not copy
   buffer.open(QIODevice::ReadOnly);
@@ -50,33 +53,37 @@ Decoded ReadWithQt(const QByteArray& bytes, Format format, QSize box) {
   reader.setAllocationLimit(static_cast<int>(mirvane::image::kMaxPixels * 4 / (1024 * 1024)));
   if (!reader.canRead()) throw Error("unrecognised picture format");
 
+  // Qt 6.4 applies the orientation of JPEG and TIFF files only.
+  const int orientation = reader.transformation() == QImageIOHandler::TransformationNone
+                              ? mirvane::image::ExifOrientation(mirvane::image::FindExif(
+                                    std::string_view(bytes.constData(), bytes.size()), format))
+                              : 1;
   const QSize raw = reader.size();
-  QImage image;
-  QSize full;
   if (raw.isValid()) {
     if (!Admissible(raw, format)) throw Error("picture too large");
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    full = turned ? raw.transposed() : raw;
-    const QSize fitted = FittedSize(full, box);
-    // The JPEG plugin turns this into libjpeg's DCT scaling, the PNG one scales row by row
-    // as it decodes; other formats are decoded fully and scaled once, below.
-    if (reader.supportsOption(QImageIOHandler::ScaledSize)) {
-      reader.setScaledSize(turned ? fitted.transposed() : fitted);
-    }
-    image = reader.read();
-    if (image.isNull()) throw Error(reader.errorString().toStdString());
-    image = ScaledTo(image, fitted);
-  } else {
-    image = reader.read();
-    if (image.isNull()) throw Error(reader.errorString().toStdString());
-    if (!mirvane::image::WithinBudget(image.width(), image.height()))
-      throw Error("picture too large");
-    full = image.size();
-    const QSize fitted = FittedSize(full, box);
-    if (fitted != full)
-      image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Only JPEG decodes smaller for less work (DCT scaling); other plugins would scale
+    // in the file's own format (palette indices, 1-bit), which ruins colours and greys.
+    const bool turned = (reader.transformation() & QImageIOHandler::TransformationRotate90);
+    const QSize cover = CoverSize(turned ? raw.transposed() : raw, box);
+    if (format == Format::kJpeg && cover.width() < (turned ? raw.height() : raw.width()))
+      reader.setScaledSize(turned ? cover.transposed() : cover);
   }
+  QImage image = reader.read();
+  if (image.isNull()) throw Error(reader.errorString().toStdString());
+  if (!raw.isValid() && !mirvane::image::WithinBudget(image.width(), image.height()))
+    throw Error("picture too large");
+  // Qt takes a PNG's gAMA for a pure power curve even beside an sRGB chunk.
+  if (format == Format::kPng &&
+      mirvane::image::PngSaysSrgb(std::string_view(bytes.constData(), bytes.size())))
+    image.setColorSpace(QColorSpace::SRgb);
+  if (orientation != 1) image = Oriented(image, orientation);
   if (image.isNull()) throw Error("out of memory");
+  QSize full = image.size();
+  if (raw.isValid()) {
+    const bool turned =
+        reader.transformation() & QImageIOHandler::TransformationRotate90 || orientation >= 5;
+    full = turned ? raw.transposed() : raw;
+  }
   return {std::move(image), full};
 }
 

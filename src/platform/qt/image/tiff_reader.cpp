@@ -1,5 +1,6 @@
 #include <tiffio.h>
 
+#include <QColorSpace>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "image/budget.h"
 #include "platform/error.h"
+#include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"
 #include "platform/qt/image/tiff_samples.h"
 
@@ -67,6 +69,48 @@ struct Closer {
   void operator()(TIFF* tif) const { TIFFClose(tif); }
 };
 
+// The stored orientation, replaced by top-left so that libtiff hands the rows over as
+// stored (its RGBA interface knows no transposed orientations), and the colour profile.
+struct Upright {
+  int orientation = 1;
+  QByteArray icc;
+};
+
+Upright TakeOrientation(TIFF* tif) {
+  Upright u;
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  if (orientation >= 1 && orientation <= 8) u.orientation = orientation;
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  uint32_t length = 0;
+  void* icc = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &length, &icc) && icc && length > 0)
+    u.icc = QByteArray(static_cast<const char*>(icc), length);
+  return u;
+}
+
+QImage Pixels(TIFF* tif, uint32_t w, uint32_t h, Source& source, const QByteArray& icc) {
+  uint16_t photometric = 0;
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  char message[1024] = {};
+  // CMYK goes through its profile, which the RGBA interface ignores.
+  if (photometric == PHOTOMETRIC_SEPARATED || !TIFFRGBAImageOK(tif, message))
+    return ReadTiffSamples(tif, w, h, icc);
+
+  // libtiff's packed ABGR words are R, G, B, A bytes in memory on little-endian hosts,
+  // alpha premultiplied whether the file's alpha is or not.
+  QImage image(int(w), int(h), QImage::Format_RGBA8888_Premultiplied);
+  if (image.isNull()) throw Error("out of memory");
+  static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "ABGR words are read as RGBA bytes");
+  if (!TIFFReadRGBAImageOriented(tif, w, h, reinterpret_cast<uint32_t*>(image.bits()),
+                                 ORIENTATION_TOPLEFT, 0)) {
+    // Its checks pass some layouts (2- and 4-bit RGB, 16-bit CMYK) it then cannot draw.
+    source.error.clear();
+    return ReadTiffSamples(tif, w, h, icc);
+  }
+  return image;
+}
+
 }  // namespace
 
 void QuietTiff() {
@@ -99,19 +143,15 @@ QImage ReadTiff(const QByteArray& bytes) {
     fail("TIFF without size");
   }
   if (!mirvane::image::WithinBudget(w, h)) throw Error("picture too large");
-  char message[1024] = {};
-  if (!TIFFRGBAImageOK(tif.get(), message)) return ReadTiffSamples(tif.get(), w, h);
-
-  // libtiff's packed ABGR words are R, G, B, A bytes in memory on little-endian hosts.
-  QImage image(int(w), int(h), QImage::Format_RGBA8888);
+  const Upright upright = TakeOrientation(tif.get());
+  QImage image = Pixels(tif.get(), w, h, source, upright.icc);
+  image = Oriented(image, upright.orientation);
   if (image.isNull()) throw Error("out of memory");
-  static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "ABGR words are read as RGBA bytes");
-  if (!TIFFReadRGBAImageOriented(tif.get(), w, h, reinterpret_cast<uint32_t*>(image.bits()),
-                                 ORIENTATION_TOPLEFT, 0)) {
-    // Its checks pass some layouts (2- and 4-bit RGB, 16-bit CMYK) it then cannot draw.
-    source.error.clear();
-    return ReadTiffSamples(tif.get(), w, h);
-  }
+  uint16_t photometric = 0;
+  TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+  // CMYK pictures come out already converted through their profile.
+  if (photometric != PHOTOMETRIC_SEPARATED && !upright.icc.isEmpty())
+    image.setColorSpace(QColorSpace::fromIccProfile(upright.icc));
   return image;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/qt/image/colour.h"
 
 namespace mirvane::platform::qt::image {
 namespace {
@@ -98,17 +99,19 @@ Layout ReadLayout(TIFF* tif) {
 }
 
 // Turns the gathered channels (in the R, G, B, A bytes) into displayable RGBA.
-void ToRgba(QImage& image, const Layout& l) {
-  const int channels = std::min<int>(l.spp, 4);
+void ToRgba(QImage& image, const Layout& l, const QByteArray& icc) {
+  if (l.photometric == PHOTOMETRIC_SEPARATED) {
+    image = CmykToSrgb(image.constBits(), image.width(), image.height(), image.bytesPerLine(), icc,
+                       false);
+    if (image.isNull()) throw Error("out of memory");
+    return;
+  }
   for (int y = 0; y < image.height(); ++y) {
     uchar* p = image.scanLine(y);
     for (int x = 0; x < image.width(); ++x, p += 4) {
       if (l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE) {
         const uchar g = l.photometric == PHOTOMETRIC_MINISWHITE ? uchar(255 - p[0]) : p[0];
         p[0] = p[1] = p[2] = g;
-      } else if (l.photometric == PHOTOMETRIC_SEPARATED) {
-        const int k = channels >= 4 ? p[3] : 0;
-        for (int c = 0; c < 3; ++c) p[c] = uchar((255 - p[c]) * (255 - k) / 255);
       }
       p[3] = 255;
     }
@@ -117,7 +120,7 @@ void ToRgba(QImage& image, const Layout& l) {
 
 }  // namespace
 
-QImage ReadTiffSamples(TIFF* tif, uint32_t w, uint32_t h) {
+QImage ReadTiffSamples(TIFF* tif, uint32_t w, uint32_t h, const QByteArray& icc) {
   const Layout l = ReadLayout(tif);
   const bool separate = l.planar == PLANARCONFIG_SEPARATE && l.spp > 1;
   const int planes = separate ? l.spp : 1;
@@ -166,7 +169,7 @@ QImage ReadTiffSamples(TIFF* tif, uint32_t w, uint32_t h) {
       }
     }
   }
-  ToRgba(image, l);
+  ToRgba(image, l, icc);
   return image;
 }
 
