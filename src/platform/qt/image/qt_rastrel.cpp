@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -16,21 +15,25 @@
 namespace mirvane::platform::qt {
 namespace {
 
-QImage TurnedImage(const QImage& image, int quarter_turns) {
-  if (quarter_turns % 4 == 0) return image;
-  return image.transformed(QTransform().rotate(90.0 * quarter_turns));
-}
+// How long the size must stay put before a sharper decode is worth its time.
+constexpr int kSettleMs = 250;
 
 }  // namespace
 
-QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, &QtRastrel::Sharpen);
+}
 
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
   image::Decoded decoded;
+  const qreal ratio = devicePixelRatioF();
   try {
-    decoded = image::Decode(image::ReadRegularFile(source_path_), size());
+    decoded = image::Decode(image::ReadRegularFile(source_path_), DeviceBox());
   } catch (const Error&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -38,10 +41,13 @@ void QtRastrel::Render() {
   } catch (const std::exception& e) {
     throw Error(source_path_ + ": " + e.what());
   }
+  source_ = std::move(decoded.source);
   image_ = std::move(decoded.image);
+  ratio_ = ratio;
   full_ = decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
+  settle_.stop();
   update();
 }
 
@@ -55,13 +61,15 @@ std::int32_t QtRastrel::PictureWidth() const {
 
 void QtRastrel::Turn(std::int16_t tenths_of_degree) {
   const int quarters = static_cast<int>(std::lround(tenths_of_degree / 900.0)) % 4;
-  if (quarters == 0 || image_.isNull()) return;
+  if (quarters == 0 || source_.isNull()) return;
   const int clockwise = (quarters + 4) % 4;
-  QImage turned = TurnedImage(image_, clockwise);
+  // Made from what is kept, which covers the turned fit: no second decode.
+  QImage turned = image::Refitted(source_, full_, DeviceBox(), (quarter_turns_ + clockwise) % 4);
   if (turned.isNull()) throw Error("out of memory");
   image_ = std::move(turned);
+  ratio_ = devicePixelRatioF();
   quarter_turns_ = (quarter_turns_ + clockwise) % 4;
-  FitToSlot();
+  if (image::Softer(source_, full_, DeviceBox(), quarter_turns_) && isVisible()) settle_.start();
   update();
 }
 
@@ -70,37 +78,41 @@ void QtRastrel::Refit(std::int16_t /*mode*/) {
   update();
 }
 
+QSize QtRastrel::DeviceBox() const { return (QSizeF(size()) * devicePixelRatioF()).toSize(); }
+
 void QtRastrel::FitToSlot() {
-  if (image_.isNull()) return;
+  if (source_.isNull()) return;
   try {
-    const QSize picture = image::Turned(full_, quarter_turns_);
-    const QSize target = image::FittedSize(picture, size());
-    if (target == image_.size()) return;
-    const bool larger = target.width() > image_.width() || target.height() > image_.height();
-    const bool reduced = image_.width() < picture.width() || image_.height() < picture.height();
-    if (larger && reduced) {
-      if (auto sharper = Reread()) {
-        image_ = std::move(*sharper);
-        return;
-      }
+    const QSize box = DeviceBox();
+    const qreal ratio = devicePixelRatioF();
+    const QSize target =
+        image::Turned(image::FittedSize(full_, image::Turned(box, quarter_turns_)), quarter_turns_);
+    if (target != image_.size() || ratio != ratio_) {
+      QImage fitted = image::Refitted(source_, full_, box, quarter_turns_);
+      if (!fitted.isNull()) image_ = std::move(fitted), ratio_ = ratio;
     }
-    QImage scaled = image_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (!scaled.isNull()) image_ = std::move(scaled);
+    if (image::Softer(source_, full_, box, quarter_turns_) && isVisible())
+      settle_.start();  // restarted by every resize until the size settles
+    else
+      settle_.stop();
   } catch (...) {
     // Keep what is on view: a refit must not fail.
   }
 }
 
-std::optional<QImage> QtRastrel::Reread() const {
+void QtRastrel::Sharpen() {
+  if (!isVisible() || shown_path_.empty()) return;
   try {
-    const QSize box = image::Turned(size(), quarter_turns_);
-    image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), box);
-    if (decoded.full != full_) return std::nullopt;  // the file now holds another picture
-    QImage turned = TurnedImage(decoded.image, quarter_turns_);
-    if (turned.isNull()) return std::nullopt;
-    return turned;
+    const qreal ratio = devicePixelRatioF();
+    image::Decoded decoded =
+        image::Decode(image::ReadRegularFile(shown_path_), DeviceBox(), quarter_turns_);
+    if (decoded.full != full_) return;  // the file now holds another picture
+    source_ = std::move(decoded.source);
+    image_ = std::move(decoded.image);
+    ratio_ = ratio;
+    update();
   } catch (...) {
-    return std::nullopt;
+    // Keep the softer picture on view.
   }
 }
 
@@ -112,20 +124,28 @@ void QtRastrel::Width(float twips) { resize(std::max(0, ToPixels(twips, *this)),
 
 void QtRastrel::Height(float twips) { resize(width(), std::max(0, ToPixels(twips, *this))); }
 
-void QtRastrel::Visible(bool on) { setVisible(on); }
+void QtRastrel::Visible(bool on) {
+  setVisible(on);
+  if (on) FitToSlot();  // a hidden slot is never sharpened: now is the time
+}
 
 void QtRastrel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   if (image_.isNull()) return;
+  const qreal ratio = devicePixelRatioF();
+  if (ratio != ratio_) FitToSlot();  // moved to a screen with another ratio
+  // Device pixels, one to one.
+  painter.scale(1 / ratio, 1 / ratio);
+  const QSize box = DeviceBox();
   QSize shown = image_.size();
-  if (shown.width() > width() || shown.height() > height()) {
+  if (shown.width() > box.width() || shown.height() > box.height()) {
     // Resized but not yet refitted: still show the whole picture.
-    shown = image::FittedSize(shown, size());
+    shown = image::FittedSize(shown, box);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
   }
-  const QRect target(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
-  painter.drawImage(target, image_);
+  const QPoint at((box.width() - shown.width()) / 2, (box.height() - shown.height()) / 2);
+  painter.drawImage(QRect(at, shown), image_);
 }
 
 void QtRastrel::mousePressEvent(QMouseEvent* event) {

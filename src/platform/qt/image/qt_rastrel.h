@@ -2,16 +2,17 @@
 
 #include <QImage>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
-#include <optional>
 #include <string>
 
 #include "platform/rastrel.h"
 
 namespace mirvane::platform::qt {
 
-// An image slot as a Qt widget: keeps only the picture as fitted to its present size and
-// draws it centred on black.
+// An image slot as a Qt widget: keeps the picture as decoded (large enough to fit either
+// way round) and as fitted to its present size in device pixels, and draws the latter
+// one to one, centred on black.
 class QtRastrel : public QWidget, public platform::Rastrel {
   Q_OBJECT
 
@@ -42,17 +43,23 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
-  // Brings the kept picture to the fitted size for the present slot; never throws.
+  // The slot's size in device pixels.
+  QSize DeviceBox() const;
+  // Fits the kept picture to the present slot and ratio at once, and asks for a sharper
+  // decode once the size has settled when the kept one is too small; never throws.
   void FitToSlot();
-  // The shown file decoded afresh for the present slot and turns, if it still reads as
-  // the same picture.
-  std::optional<QImage> Reread() const;
+  // Decodes the shown file afresh for the present slot and turns, if it still reads as
+  // the same picture; only for a slot on view.
+  void Sharpen();
 
   std::string source_path_;
   std::string shown_path_;
-  QImage image_;      // fitted and turned, ready to draw
+  QImage source_;     // upright, as decoded, sRGB: what fits and turns are made from
+  QImage image_;      // fitted and turned, in device pixels, ready to draw
+  qreal ratio_ = 1;   // the device-pixel ratio `image_` was fitted for
   QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
   int quarter_turns_ = 0;
+  QTimer settle_;  // runs while the size may still be changing
 };
 
 }  // namespace mirvane::platform::qt
