@@ -11,6 +11,7 @@
 #include <QTextStream>
 #include <map>
 
+#include "corpus_files.h"
 #include "platform/error.h"
 #include "platform/qt/image/qt_rastrel.h"
 
@@ -21,21 +22,6 @@ namespace {
 constexpr qint64 kHangMs = 2000;
 
 const QStringList kReadFormats = {"bmp", "jpeg", "png", "gif", "tiff", "webp", "pcx"};
-
-// "valid/<fmt>/<name>" entries of the README's list of exotic files.
-QSet<QString> ExoticFiles(const QString& corpus) {
-  QSet<QString> exotic;
-  QFile readme(corpus + "/README.md");
-  if (!readme.open(QIODevice::ReadOnly)) return exotic;
-  QTextStream in(&readme);
-  bool in_list = false;
-  while (!in.atEnd()) {
-    const QString line = in.readLine();
-    if (line.startsWith("## ")) in_list = line.contains("Exotic");
-    if (in_list && line.startsWith("- `valid/")) exotic.insert(line.section('`', 1, 1));
-  }
-  return exotic;
-}
 
 struct Counts {
   int drawn = 0, refused = 0;
@@ -83,7 +69,7 @@ TEST(ImageCorpus, DrawsValidAndSurvivesCorrupt) {
     GTEST_SKIP() << "no corpus at " << corpus.toStdString();
   }
   std::map<QString, Counts> counts;
-  Walk(corpus, ExoticFiles(corpus), counts);
+  Walk(corpus, test::ExoticCorpusFiles(corpus), counts);
   const bool drew_any = std::any_of(counts.begin(), counts.end(), [](const auto& entry) {
     return entry.first.startsWith("valid/") && entry.second.drawn > 0;
   });

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "corpus_files.h"
 #include "image/fit.h"
 #include "image/png_chunks.h"
 #include "platform/error.h"
@@ -270,21 +271,6 @@ TEST_F(Fidelity, EveryKindInBothOrientations) {
   }
 }
 
-// "valid/<fmt>/<name>" entries of the corpus README's exotic list.
-QSet<QString> Exotic(const QString& corpus) {
-  QSet<QString> exotic;
-  QFile readme(corpus + "/README.md");
-  if (!readme.open(QIODevice::ReadOnly)) return exotic;
-  QTextStream in(&readme);
-  bool in_list = false;
-  while (!in.atEnd()) {
-    const QString line = in.readLine();
-    if (line.startsWith("## ")) in_list = line.contains("Exotic");
-    if (in_list && line.startsWith("- `valid/")) exotic.insert(line.section('`', 1, 1));
-  }
-  return exotic;
-}
-
 // Why ImageMagick's fit of a valid corpus file is no reference, or nothing.
 QString NoReference(const QString& file, QSize upright, QSize fitted) {
   // Bilinear enlargements differ at the borders, which dominate a tiny picture.
@@ -321,7 +307,7 @@ TEST_F(Fidelity, CorpusValidFiles) {
     if (!qEnvironmentVariableIsEmpty("CI")) FAIL() << "no corpus at " << corpus.toStdString();
     GTEST_SKIP() << "no corpus at " << corpus.toStdString();
   }
-  const QSet<QString> exotic = Exotic(corpus);
+  const QSet<QString> exotic = test::ExoticCorpusFiles(corpus);
   const QSet<QString> known = KnownDifferences();
   const QStringList formats = {"bmp", "jpeg", "png", "gif", "tiff", "webp", "pcx"};
   // ImageMagick brings the file to upright sRGB: its embedded profile first, then a
