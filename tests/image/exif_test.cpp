@@ -20,7 +20,7 @@ std::string BigEndian(int orientation) {
   return t + std::string(4, '\0');
 }
 
-TEST(ExifOrientation, ReadsBothByteOrdersAndRefusesDamage) {
+TEST(ExifBlock, ReadsBothByteOrdersAndRefusesDamage) {
   const std::string le = Str(test::ExifBlock(6));
   struct Case {
     const char* name;
