@@ -5,7 +5,6 @@
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {
-namespace {
 
 QImage ForDrawing(QImage image) {
   image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
@@ -20,21 +19,40 @@ Decoded Fitted(const QImage& full, QSize box) {
   return {ForDrawing(ScaledTo(full, fitted)), full.size()};
 }
 
-}  // namespace
-
-Decoded Decode(const QByteArray& bytes, QSize box) {
-  const Format format = mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()));
-  if (format == Format::kPcx) return Fitted(ReadPcx(bytes), box);
+Decoded Decode(const QByteArray& bytes, QSize box, std::string_view name) {
+  const Format format =
+      mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()), name);
+  switch (format) {
+    case Format::kPcx:
+      return Fitted(ReadPcx(bytes), box);
+    case Format::kHeif:
+      return ReadHeif(bytes, box);
+    case Format::kAvif:
+      return ReadAvif(bytes, box);
+    case Format::kJxl:
+      return ReadJxl(bytes, box);
+    case Format::kSvg:
+      return ReadSvg(bytes, box);
+    case Format::kRaw:
+      return ReadRaw(bytes, box);
+    case Format::kGif:
+    case Format::kWebp:
+    case Format::kPng:
+      if (auto animation = ReadAnimation(bytes, format, box)) return std::move(*animation);
+      break;
+    default:
+      break;
+  }
   if (format == Format::kTiff) QuietTiff();
   try {
     Decoded decoded = ReadWithQt(bytes, format, box);
     decoded.image = ForDrawing(std::move(decoded.image));
     return decoded;
   } catch (const Error&) {
-    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs and the BMP
-    // bit-field variants; these libraries read them.
+    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs, the BMP
+    // bit-field variants and colour-mapped or run-length TGAs; these libraries read them.
     if (format == Format::kTiff) return Fitted(ReadTiff(bytes), box);
-    if (format == Format::kBmp) return Fitted(ReadStb(bytes), box);
+    if (format == Format::kBmp || format == Format::kTga) return Fitted(ReadStb(bytes), box);
     throw;
   }
 }

@@ -23,14 +23,20 @@ QImage TurnedImage(const QImage& image, int quarter_turns) {
 
 }  // namespace
 
-QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  connect(&playback_, &QtPlayback::frameChanged, this, [this](int i) {
+    image_ = frames_[std::size_t(i)].image;
+    update();
+  });
+}
 
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
   image::Decoded decoded;
   try {
-    decoded = image::Decode(image::ReadRegularFile(source_path_), size());
+    decoded = image::Decode(image::ReadRegularFile(source_path_), size(), source_path_);
   } catch (const Error&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -38,10 +44,25 @@ void QtRastrel::Render() {
   } catch (const std::exception& e) {
     throw Error(source_path_ + ": " + e.what());
   }
-  image_ = std::move(decoded.image);
   full_ = decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
+  Keep(std::move(decoded), false);
+}
+
+void QtRastrel::Keep(image::Decoded decoded, bool refitted) {
+  const bool same_animation =
+      refitted && decoded.frames.size() == frames_.size() && !frames_.empty();
+  frames_ = std::move(decoded.frames);
+  scalable_ = decoded.scalable;
+  if (same_animation) {  // refitted: play on from the frame on view
+    image_ = frames_[std::size_t(playback_.current())].image;
+  } else {
+    image_ = std::move(decoded.image);
+    std::vector<int> delays;
+    for (const image::Frame& f : frames_) delays.push_back(f.delay_ms);
+    playback_.Load(std::move(delays), decoded.loops);
+  }
   update();
 }
 
@@ -59,7 +80,13 @@ void QtRastrel::Turn(std::int16_t tenths_of_degree) {
   const int clockwise = (quarters + 4) % 4;
   QImage turned = TurnedImage(image_, clockwise);
   if (turned.isNull()) throw Error("out of memory");
-  image_ = std::move(turned);
+  std::vector<image::Frame> frames = frames_;
+  for (image::Frame& f : frames) {
+    f.image = TurnedImage(f.image, clockwise);
+    if (f.image.isNull()) throw Error("out of memory");
+  }
+  frames_ = std::move(frames);
+  image_ = frames_.empty() ? std::move(turned) : frames_[std::size_t(playback_.current())].image;
   quarter_turns_ = (quarter_turns_ + clockwise) % 4;
   FitToSlot();
   update();
@@ -78,27 +105,38 @@ void QtRastrel::FitToSlot() {
     if (target == image_.size()) return;
     const bool larger = target.width() > image_.width() || target.height() > image_.height();
     const bool reduced = image_.width() < picture.width() || image_.height() < picture.height();
-    if (larger && reduced) {
+    if (larger && (reduced || scalable_)) {
       if (auto sharper = Reread()) {
-        image_ = std::move(*sharper);
+        Keep(std::move(*sharper), true);
         return;
       }
     }
     QImage scaled = image_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (!scaled.isNull()) image_ = std::move(scaled);
+    std::vector<image::Frame> frames = frames_;
+    for (image::Frame& f : frames) {
+      f.image = f.image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      if (f.image.isNull()) return;
+    }
+    if (scaled.isNull()) return;
+    frames_ = std::move(frames);
+    image_ = frames_.empty() ? std::move(scaled) : frames_[std::size_t(playback_.current())].image;
   } catch (...) {
     // Keep what is on view: a refit must not fail.
   }
 }
 
-std::optional<QImage> QtRastrel::Reread() const {
+std::optional<image::Decoded> QtRastrel::Reread() const {
   try {
     const QSize box = image::Turned(size(), quarter_turns_);
-    image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), box);
+    image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), box, shown_path_);
     if (decoded.full != full_) return std::nullopt;  // the file now holds another picture
-    QImage turned = TurnedImage(decoded.image, quarter_turns_);
-    if (turned.isNull()) return std::nullopt;
-    return turned;
+    decoded.image = TurnedImage(decoded.image, quarter_turns_);
+    if (decoded.image.isNull()) return std::nullopt;
+    for (image::Frame& f : decoded.frames) {
+      f.image = TurnedImage(f.image, quarter_turns_);
+      if (f.image.isNull()) return std::nullopt;
+    }
+    return decoded;
   } catch (...) {
     return std::nullopt;
   }
@@ -127,6 +165,10 @@ void QtRastrel::paintEvent(QPaintEvent* /*event*/) {
   const QRect target(QPoint((width() - shown.width()) / 2, (height() - shown.height()) / 2), shown);
   painter.drawImage(target, image_);
 }
+
+void QtRastrel::showEvent(QShowEvent* /*event*/) { playback_.SetOn(true); }
+
+void QtRastrel::hideEvent(QHideEvent* /*event*/) { playback_.SetOn(false); }
 
 void QtRastrel::mousePressEvent(QMouseEvent* event) {
   int button = 0;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/qt/image/decode.h"
+#include "platform/qt/image/qt_playback.h"
 #include "platform/rastrel.h"
 
 namespace mirvane::platform::qt {
@@ -40,17 +42,26 @@ class QtRastrel : public QWidget, public platform::Rastrel {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  // An animation plays only while its slot is on view.
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   // Brings the kept picture to the fitted size for the present slot; never throws.
   void FitToSlot();
   // The shown file decoded afresh for the present slot and turns, if it still reads as
   // the same picture.
-  std::optional<QImage> Reread() const;
+  std::optional<image::Decoded> Reread() const;
+  // Keeps a decoded picture (or animation) as the one on view; a refitted animation
+  // plays on from the frame on view.
+  void Keep(image::Decoded decoded, bool refitted);
 
   std::string source_path_;
   std::string shown_path_;
-  QImage image_;      // fitted and turned, ready to draw
+  QImage image_;  // fitted and turned, ready to draw: the still or the frame on view
+  std::vector<image::Frame> frames_;  // an animation's frames, fitted and turned
+  QtPlayback playback_;
+  bool scalable_ = false;
   QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
   int quarter_turns_ = 0;
 };

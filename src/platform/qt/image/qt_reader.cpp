@@ -23,6 +23,8 @@ QByteArray QtFormatName(Format format) {
       return "tiff";
     case Format::kWebp:
       return "webp";
+    case Format::kTga:
+      return "tga";
     default:
       return {};
   }
