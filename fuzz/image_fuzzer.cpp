@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes through the same decoder chain that Render uses.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSize>
 #include <cstddef>
 #include <cstdint>
@@ -11,19 +11,22 @@
 #include "platform/qt/image/decode.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static QCoreApplication app(*argc, *argv);  // plugin lookup
+  // Plugin lookup, and fonts for the text in SVG drawings (run.sh picks offscreen).
+  static QGuiApplication app(*argc, *argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  // The first byte picks the slot, so scaled and unscaled paths both run.
+  // The first byte picks the slot, so scaled and unscaled paths both run, and the name,
+  // so TGA (told by its name when it has no footer) is read too.
   const QSize box = size > 0 && (data[0] & 1) ? QSize(1912, 1053) : QSize(459, 303);
   // The Windows build reads EXIF orientation with this parser of ours.
   (void)mirvane::image::ExifOrientation(
       std::string_view(reinterpret_cast<const char*>(data), size));
+  const char* name = size > 0 && (data[0] & 2) ? "fuzz.tga" : "fuzz";
   try {
-    (void)mirvane::platform::qt::image::Decode(bytes, box);
+    (void)mirvane::platform::qt::image::Decode(bytes, box, name);
   } catch (const mirvane::platform::Error&) {
   } catch (const std::bad_alloc&) {
   }

@@ -7,10 +7,13 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev libstb-dev
   libgtest-dev libgmock-dev libxcb1-dev
+  # picture formats beyond Qt's: HEIF, AVIF, JPEG XL, camera raw, SVG
+  libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
   # run: TIFF and WebP readers, a font with Japanese glyphs
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server and a real window manager, and the pictures they make
   xvfb xauth xdotool x11-utils openbox imagemagick
+  libheif-examples libavif-bin libjxl-tools webp
   # the Debian package and its checks; rsvg-convert redraws the icon
   dpkg-dev lintian desktop-file-utils appstream man-db librsvg2-bin
   # benchmark floor and fuzzing

@@ -49,6 +49,15 @@ void DecodeJxl(std::string_view bytes, const FrameSink& sink, FramesInfo* info) 
         break;
       }
       case JXL_DEC_COLOR_ENCODING: {
+        JxlColorEncoding encoding{};
+        if (JxlDecoderGetColorAsEncodedProfile(dec.get(), nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                               &encoding) == JXL_DEC_SUCCESS &&
+            encoding.white_point == JXL_WHITE_POINT_D65 &&
+            encoding.transfer_function == JXL_TRANSFER_FUNCTION_SRGB &&
+            (encoding.color_space == JXL_COLOR_SPACE_GRAY ||
+             (encoding.color_space == JXL_COLOR_SPACE_RGB &&
+              encoding.primaries == JXL_PRIMARIES_SRGB)))
+          break;  // sRGB: no profile to carry
         std::size_t size = 0;
         if (JxlDecoderGetICCProfileSize(dec.get(), nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) ==
                 JXL_DEC_SUCCESS &&

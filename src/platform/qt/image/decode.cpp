@@ -20,8 +20,7 @@ Decoded Fitted(const QImage& full, QSize box) {
 }
 
 Decoded Decode(const QByteArray& bytes, QSize box, std::string_view name) {
-  const Format format =
-      mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()), name);
+  Format format = mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()), name);
   switch (format) {
     case Format::kPcx:
       return Fitted(ReadPcx(bytes), box);
@@ -34,7 +33,18 @@ Decoded Decode(const QByteArray& bytes, QSize box, std::string_view name) {
     case Format::kSvg:
       return ReadSvg(bytes, box);
     case Format::kRaw:
-      return ReadRaw(bytes, box);
+      try {
+        return ReadRaw(bytes, box);
+      } catch (const Error&) {
+        // A TIFF that only looked like a camera's: libtiff may read it.
+        if (!bytes.startsWith("II*") && !bytes.startsWith(QByteArray("MM\0*", 4))) throw;
+        format = Format::kTiff;
+      }
+      break;
+    case Format::kTga:
+      // Qt 6.4's plugin reads only uncompressed true-colour TGA 2.0 files and writes a
+      // warning to stderr for every other one; stb_image reads them all.
+      return Fitted(ReadStb(bytes), box);
     case Format::kGif:
     case Format::kWebp:
     case Format::kPng:
@@ -49,10 +59,10 @@ Decoded Decode(const QByteArray& bytes, QSize box, std::string_view name) {
     decoded.image = ForDrawing(std::move(decoded.image));
     return decoded;
   } catch (const Error&) {
-    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs, the BMP
-    // bit-field variants and colour-mapped or run-length TGAs; these libraries read them.
+    // Qt 6.4 refuses tiled, planar, 16-bit, float, CMYK and old-JPEG TIFFs and the BMP
+    // bit-field variants; these libraries read them.
     if (format == Format::kTiff) return Fitted(ReadTiff(bytes), box);
-    if (format == Format::kBmp || format == Format::kTga) return Fitted(ReadStb(bytes), box);
+    if (format == Format::kBmp) return Fitted(ReadStb(bytes), box);
     throw;
   }
 }

@@ -23,8 +23,6 @@ QByteArray QtFormatName(Format format) {
       return "tiff";
     case Format::kWebp:
       return "webp";
-    case Format::kTga:
-      return "tga";
     default:
       return {};
   }

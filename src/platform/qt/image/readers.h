@@ -22,7 +22,7 @@ QImage ReadTiff(const QByteArray& bytes);
 // Stops libtiff's default handlers from writing to stderr, for Qt's TIFF plugin too,
 // which uses the same library: a damaged fax strip can warn for every line.
 void QuietTiff();
-// stb_image, for the BMP variants Qt refuses: full size.
+// stb_image, for TGA and the BMP variants Qt refuses: full size.
 QImage ReadStb(const QByteArray& bytes);
 // ZSoft PCX, full size.
 QImage ReadPcx(const QByteArray& bytes);

@@ -7,6 +7,26 @@
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {
+namespace {
+
+// Qt SVG loads the pictures an <image> names from the file system (a FIFO or a device
+// among them). A picture file stands alone: only data: URIs and links within it are
+// allowed.
+bool RefersToOtherFiles(const QByteArray& svg) {
+  for (qsizetype at = svg.indexOf("href"); at >= 0; at = svg.indexOf("href", at + 4)) {
+    qsizetype i = at + 4;
+    while (i < svg.size() &&
+           (svg[i] == ' ' || svg[i] == '=' || svg[i] == '\t' || svg[i] == '\n' || svg[i] == '\r'))
+      ++i;
+    if (i < svg.size() && (svg[i] == '"' || svg[i] == '\'')) ++i;
+    while (i < svg.size() && (svg[i] == ' ' || svg[i] == '\t' || svg[i] == '\n')) ++i;
+    const QByteArray value = svg.mid(i, 5).toLower();
+    if (!value.startsWith('#') && value != "data:") return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 Decoded ReadSvg(const QByteArray& bytes, QSize box) {
   // Qt SVG reports every element it does not know; broken files are ours to refuse.
@@ -15,6 +35,7 @@ Decoded ReadSvg(const QByteArray& bytes, QSize box) {
     return true;
   }();
   (void)quiet;
+  if (RefersToOtherFiles(bytes)) throw Error("SVG refers to other files");
   QSvgRenderer renderer(bytes);
   if (!renderer.isValid()) throw Error("unreadable SVG");
   const QSize full = renderer.defaultSize();
