@@ -109,6 +109,31 @@ TEST_F(FormatsTest, DrawsEachStillFormatToldByContent) {
   }
 }
 
+// Grey, translucent and deep variants draw too.
+TEST_F(FormatsTest, DrawsGreyTranslucentAndDeepVariants) {
+  ASSERT_TRUE(test::TwoTone(80, 40).save(Path("source.png")));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-colorspace", "Gray", Path("grey.png")}));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-alpha", "set", "-channel", "A",
+                                    "-evaluate", "set", "50%", Path("alpha.png")}));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-depth", "16", Path("deep.png")}));
+  const QByteArray files[] = {
+      Encode("cjxl", {"@grey.png", "@grey.jxl"}, "grey.jxl"),
+      Encode("cjxl", {"@alpha.png", "@alpha.jxl"}, "alpha.jxl"),
+      Encode("cjxl", {"@deep.png", "@deep.jxl"}, "deep.jxl"),
+      Encode("avifenc", {"-s", "10", "@grey.png", "@grey.avif"}, "grey.avif"),
+      Encode("avifenc", {"-s", "10", "@alpha.png", "@alpha.avif"}, "alpha.avif"),
+      Encode("avifenc", {"-s", "10", "-d", "10", "@deep.png", "@deep.avif"}, "deep.avif"),
+      Encode("heif-enc", {"-o", "@alpha.heic", "@alpha.png"}, "alpha.heic"),
+  };
+  for (const QByteArray& bytes : files) {
+    SCOPED_TRACE(bytes.left(16).toHex().toStdString());
+    ASSERT_FALSE(bytes.isEmpty());
+    ASSERT_NO_THROW(Show(Write("variant.jpg", bytes)));
+    EXPECT_EQ(slot_.PictureWidth(), 80);
+    EXPECT_EQ(slot_.PictureHeight(), 40);
+  }
+}
+
 // Damaged copies of each (cut short, or with their middle overwritten) draw or are
 // refused, quickly; a cut header is always refused.
 TEST_F(FormatsTest, DamagedFilesAreRefusedOrDrawnWithoutHarm) {

@@ -349,11 +349,11 @@ QByteArray Dng(const QImage& image, bool preview, int orientation) {
   return tiff.Finish(tiff.Directory(first));
 }
 
-bool Run(const QString& program, const QStringList& args) {
+bool Run(const QString& program, const QStringList& args, int timeout_ms) {
   QProcess process;
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(program, args);
-  return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+  return process.waitForFinished(timeout_ms) && process.exitStatus() == QProcess::NormalExit &&
          process.exitCode() == 0;
 }
 

@@ -34,8 +34,8 @@ QByteArray Apng(const std::vector<QImage>& frames, int delay_ms, int plays);
 // front, as cameras store theirs, and the raw data in a sub-image.
 QByteArray Dng(const QImage& image, bool preview = false, int orientation = 1);
 
-// Runs an encoder: `program` with `args`; true when it ran and succeeded.
-bool Run(const QString& program, const QStringList& args);
+// Runs an encoder: `program` with `args`; true when it ran and succeeded in time.
+bool Run(const QString& program, const QStringList& args, int timeout_ms = 60000);
 
 // Writes `bytes` to `path`; true on success.
 bool WriteFile(const QString& path, const QByteArray& bytes);
