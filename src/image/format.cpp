@@ -125,9 +125,10 @@ Format Sniff(std::string_view b, std::string_view name) {
   if (StartsAt(b, "RIFF"sv) && StartsAt(b, "WEBP"sv, 8)) return Format::kWebp;
   if (StartsAt(b, "\xff\x0a"sv) || StartsAt(b, "\0\0\0\x0cJXL \r\n\x87\n"sv)) return Format::kJxl;
   if (const Format f = FromBrands(b); f != Format::kUnknown) return f;
+  // Olympus, Panasonic, Fujifilm, Minolta, Sigma and old Canon raw files.
   if (StartsAt(b, "IIRO"sv) || StartsAt(b, "IIRS"sv) || StartsAt(b, "MMOR"sv) ||
       StartsAt(b, "IIU\0"sv) || StartsAt(b, "FUJIFILMCCD-RAW"sv) || StartsAt(b, "\0MRM"sv) ||
-      StartsAt(b, "FOVb"sv))
+      StartsAt(b, "FOVb"sv) || StartsAt(b, "HEAPCCDR"sv, 6))
     return Format::kRaw;
   if (StartsAt(b, "II*\0"sv) || StartsAt(b, "MM\0*"sv) || StartsAt(b, "II+\0"sv) ||
       StartsAt(b, "MM\0+"sv))

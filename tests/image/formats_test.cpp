@@ -360,6 +360,7 @@ TEST(Sniff, TellsFormatsByContent) {
       {"IIRO\x08\0\0\0", "", Format::kRaw},
       {std::string("IIU\0\x08\0\0\0", 8), "", Format::kRaw},
       {"FUJIFILMCCD-RAW 0201", "", Format::kRaw},
+      {std::string("II\x1a\0\0\0HEAPCCDR", 14), "", Format::kRaw},
       {std::string("II*\0\x10\0\0\0CR\x02\0", 12), "", Format::kRaw},
       {tiff(50706, 1), "", Format::kRaw},    // DNGVersion
       {tiff(330, 100), "", Format::kRaw},    // a maker with sub-images
