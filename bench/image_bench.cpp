@@ -2,6 +2,8 @@
 // against djpeg as the floor and a full-size Qt decode as the naive way.
 //   mirvane_bench PHOTO_DIR              per-picture figures
 //   mirvane_bench --slide-show PHOTO_DIR  peak memory of a long slide show, 1920 x 1080
+//   mirvane_bench --formats PHOTO         HEIC, AVIF, JPEG XL, SVG, TGA, raw and animations
+//                                         made from one photo
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -21,6 +23,8 @@
 #include "test_pictures.h"
 
 extern char** environ;
+
+int FormatsBench(const QString& photo);
 
 namespace {
 
@@ -137,8 +141,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.size() == 2 && args[0] == "--slide-show") return SlideShow(args[1]);
+  if (args.size() == 2 && args[0] == "--formats") return FormatsBench(args[1]);
   if (args.size() != 1) {
-    std::fprintf(stderr, "usage: mirvane_bench [--slide-show] PHOTO_DIR\n");
+    std::fprintf(stderr, "usage: mirvane_bench [--slide-show] PHOTO_DIR | --formats PHOTO\n");
     return 2;
   }
   QTemporaryDir made;

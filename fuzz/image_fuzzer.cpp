@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes through the same decoder chain that Render uses.
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSize>
 #include <cstddef>
 #include <cstdint>
@@ -11,20 +11,23 @@
 #include "platform/qt/image/decode.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static QCoreApplication app(*argc, *argv);  // plugin lookup
+  // Plugin lookup, and fonts for the text in SVG drawings (run.sh picks offscreen).
+  static QGuiApplication app(*argc, *argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-  // The first byte picks the slot and the turn, so scaled and unscaled paths both run.
+  // The first byte picks the slot, the turn and the name, so scaled and unscaled paths
+  // both run and TGA (told by its name when it has no footer) is read too.
   const QSize box = size > 0 && (data[0] & 1) ? QSize(1912, 1053) : QSize(459, 303);
   const int turns = size > 0 ? (data[0] >> 1) & 3 : 0;
   // The Windows build reads EXIF orientation with this parser of ours.
   (void)mirvane::image::ExifOrientation(
       std::string_view(reinterpret_cast<const char*>(data), size));
+  const char* name = size > 0 && (data[0] & 8) ? "fuzz.tga" : "fuzz";
   try {
-    (void)mirvane::platform::qt::image::Decode(bytes, box, turns);
+    (void)mirvane::platform::qt::image::Decode(bytes, box, turns, name);
   } catch (const mirvane::platform::Error&) {
   } catch (const std::bad_alloc&) {
   }

@@ -7,11 +7,15 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev libstb-dev
   libjpeg-dev liblcms2-dev libgtest-dev libgmock-dev libxcb1-dev
+  # picture formats beyond Qt's: HEIF, AVIF, JPEG XL, camera raw, SVG
+  libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
   # run: TIFF and WebP readers, a font with Japanese glyphs
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server and a real window manager, and the pictures they
-  # make: ImageMagick, the ICC profiles of libgs-common, webpmux
+  # make: ImageMagick, the ICC profiles of libgs-common, webpmux and the encoders of
+  # the newer formats
   xvfb xauth xdotool x11-utils openbox imagemagick libgs-common webp
+  libheif-examples libavif-bin libjxl-tools
   # the Debian package and its checks; rsvg-convert redraws the icon
   dpkg-dev lintian desktop-file-utils appstream man-db librsvg2-bin
   # benchmark floor and fuzzing

@@ -20,3 +20,15 @@ inline bool WithinBudget(std::int64_t w, std::int64_t h) {
 }
 
 }  // namespace mirvane::image
+
+namespace mirvane::image {
+
+// Frames read from one animation at most.
+inline constexpr int kMaxFrames = 4096;
+// All frames of an animation as kept, fitted to the slot: a long animation in a large
+// slot plays only as far as this goes rather than fill memory.
+inline constexpr std::int64_t kMaxAnimationPixels = std::int64_t{64} * 1024 * 1024;
+// Full-size frame pixels decoded from one animation; bounds the time one file takes.
+inline constexpr std::int64_t kMaxAnimationWork = 2 * kMaxPixels;
+
+}  // namespace mirvane::image

@@ -18,8 +18,16 @@
 namespace mirvane::platform::qt {
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
 // Well beyond any honest decode here; a file that takes longer is treated as a hang.
-constexpr qint64 kHangMs = 2000;
+// The sanitizers' allocator slows the many frames of a long animation several times.
+constexpr qint64 kHangMs = kSanitized ? 6000 : 2000;
 
 const QStringList kReadFormats = {"bmp", "jpeg", "png", "gif", "tiff", "webp", "pcx"};
 

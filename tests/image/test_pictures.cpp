@@ -1,7 +1,15 @@
 #include "test_pictures.h"
 
+#include <zlib.h>
+#include <QBuffer>
 #include <QFile>
+#include <QProcess>
+#include <QTransform>
+#include <QtEndian>
+
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -169,6 +177,208 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 bool Near(QColor a, QColor b, int tolerance) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
          std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+}  // namespace mirvane::test
+
+namespace mirvane::test {
+namespace {
+
+void Be32(QByteArray& b, quint32 v) {
+  for (int shift = 24; shift >= 0; shift -= 8) b.append(char(v >> shift));
+}
+
+void Chunk(QByteArray& out, const char* type, const QByteArray& data) {
+  Be32(out, quint32(data.size()));
+  const QByteArray body = QByteArray(type, 4) + data;
+  out += body;
+  Be32(out, quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))));
+}
+
+// The header and the joined image data of a PNG.
+std::pair<QByteArray, QByteArray> PngParts(const QImage& image) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32)
+      .save(&buffer, "png");
+  QByteArray ihdr, idat;
+  for (int at = 8; at + 12 <= png.size();) {
+    const int length = int(qFromBigEndian<quint32>(png.constData() + at));
+    const QByteArray type = png.mid(at + 4, 4), data = png.mid(at + 8, length);
+    if (type == "IHDR") ihdr = data;
+    if (type == "IDAT") idat += data;
+    at += 12 + length;
+  }
+  return {ihdr, idat};
+}
+
+void Le16(QByteArray& b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); }
+void Le32(QByteArray& b, quint32 v) { Le16(b, quint16(v & 0xffff)), Le16(b, quint16(v >> 16)); }
+
+// A little-endian TIFF built from the end: data blobs first, then the directories.
+class Tiff {
+ public:
+  struct Entry {
+    quint16 tag, type;
+    quint32 count;
+    QByteArray value;  // count items of the type, little-endian
+  };
+  Tiff() : out_("II*\0\0\0\0\0", 8) {}
+  quint32 Blob(const QByteArray& data) {
+    const quint32 at = quint32(out_.size());
+    out_ += data;
+    if (out_.size() % 2) out_.append('\0');
+    return at;
+  }
+  quint32 Directory(std::vector<Entry> entries) {
+    std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.tag < b.tag; });
+    for (Entry& e : entries)
+      if (e.value.size() > 4) {
+        const quint32 at = Blob(e.value);
+        e.value.clear();
+        Le32(e.value, at);
+      }
+    const quint32 at = quint32(out_.size());
+    Le16(out_, quint16(entries.size()));
+    for (const Entry& e : entries) {
+      Le16(out_, e.tag), Le16(out_, e.type), Le32(out_, e.count);
+      out_ += e.value.leftJustified(4, '\0');
+    }
+    Le32(out_, 0);
+    return at;
+  }
+  QByteArray Finish(quint32 first) {
+    QByteArray header;
+    Le32(header, first);
+    out_.replace(4, 4, header);
+    return out_;
+  }
+
+ private:
+  QByteArray out_;
+};
+
+Tiff::Entry Short(quint16 tag, std::vector<quint16> v) {
+  QByteArray b;
+  for (quint16 x : v) Le16(b, x);
+  return {tag, 3, quint32(v.size()), b};
+}
+Tiff::Entry Long(quint16 tag, std::vector<quint32> v) {
+  QByteArray b;
+  for (quint32 x : v) Le32(b, x);
+  return {tag, 4, quint32(v.size()), b};
+}
+Tiff::Entry Bytes(quint16 tag, quint16 type, QByteArray v) {
+  return {tag, type, quint32(v.size()), v};
+}
+Tiff::Entry SRationals(quint16 tag, std::vector<double> v) {
+  QByteArray b;
+  for (double x : v) Le32(b, quint32(qint32(std::lround(x * 10000)))), Le32(b, 10000);
+  return {tag, 10, quint32(v.size()), b};
+}
+
+}  // namespace
+
+QByteArray Apng(const std::vector<QImage>& frames, int delay_ms, int plays) {
+  QByteArray out("\x89PNG\r\n\x1a\n", 8);
+  const auto [ihdr, first] = PngParts(frames.front());
+  Chunk(out, "IHDR", ihdr);
+  QByteArray actl;
+  Be32(actl, quint32(frames.size()));
+  Be32(actl, quint32(plays));
+  Chunk(out, "acTL", actl);
+  quint32 sequence = 0;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    QByteArray fctl;
+    Be32(fctl, sequence++);
+    fctl += ihdr.left(8);          // the whole canvas
+    Be32(fctl, 0), Be32(fctl, 0);  // at 0, 0
+    fctl.append(char(delay_ms >> 8)).append(char(delay_ms & 0xff)).append('\x03').append('\xe8');
+    fctl.append('\0').append('\0');  // no disposal, drawn in place
+    Chunk(out, "fcTL", fctl);
+    const QByteArray data = PngParts(frames[i]).second;
+    if (i == 0) {
+      Chunk(out, "IDAT", data);
+    } else {
+      QByteArray fdat;
+      Be32(fdat, sequence++);
+      Chunk(out, "fdAT", fdat + data);
+    }
+  }
+  Chunk(out, "IEND", {});
+  return out;
+}
+
+QByteArray Dng(const QImage& image, bool preview, int orientation) {
+  // Stored as the sensor saw it: sideways when the camera was held so.
+  QTransform turn;
+  turn.rotate(orientation == 6 ? -90 : orientation == 8 ? 90 : orientation == 3 ? 180 : 0);
+  const QImage stored = image.transformed(turn);
+  const int w = stored.width() & ~1, h = stored.height() & ~1;
+  QByteArray samples;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const QRgb c = stored.pixel(x, y);
+      const int site = (y % 2) * 2 + x % 2;  // R G / G B
+      const int v = site == 0 ? qRed(c) : site == 3 ? qBlue(c) : qGreen(c);
+      Le16(samples, quint16(v * 257));
+    }
+  }
+  Tiff tiff;
+  const quint32 strip = tiff.Blob(samples);
+  std::vector<Tiff::Entry> raw = {Long(254, {0}),
+                                  Long(256, {quint32(w)}),
+                                  Long(257, {quint32(h)}),
+                                  Short(258, {16}),
+                                  Short(259, {1}),
+                                  Short(262, {32803}),
+                                  Long(273, {strip}),
+                                  Short(277, {1}),
+                                  Long(278, {quint32(h)}),
+                                  Long(279, {quint32(samples.size())}),
+                                  Short(284, {1}),
+                                  Short(33421, {2, 2}),
+                                  Bytes(33422, 1, QByteArray("\0\1\1\2", 4))};
+  std::vector<Tiff::Entry> first = {
+      Bytes(271, 2, QByteArray("Mirvane\0", 8)), Bytes(272, 2, QByteArray("Test\0", 5)),
+      Short(274, {quint16(orientation)}), Bytes(50706, 1, QByteArray("\1\4\0\0", 4)),
+      Bytes(50708, 2, QByteArray("Mirvane Test\0", 13)),
+      // XYZ to camera: the camera sees linear sRGB.
+      SRationals(50721,
+                 {3.2406, -1.5372, -0.4986, -0.9689, 1.8758, 0.0415, 0.0557, -0.2040, 1.0570}),
+      Short(50778, {21}), SRationals(50728, {1, 1, 1})};
+  if (!preview) {
+    first.insert(first.end(), raw.begin(), raw.end());
+    return tiff.Finish(tiff.Directory(first));
+  }
+  const quint32 sub = tiff.Directory(raw);
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  stored.save(&buffer, "jpeg", 95);
+  const quint32 at = tiff.Blob(jpeg);
+  const std::vector<Tiff::Entry> thumb = {Long(254, {1}),
+                                          Long(256, {quint32(stored.width())}),
+                                          Long(257, {quint32(stored.height())}),
+                                          Short(258, {8, 8, 8}),
+                                          Short(259, {7}),
+                                          Short(262, {6}),
+                                          Long(273, {at}),
+                                          Short(277, {3}),
+                                          Long(278, {quint32(stored.height())}),
+                                          Long(279, {quint32(jpeg.size())}),
+                                          Long(330, {sub})};
+  first.insert(first.end(), thumb.begin(), thumb.end());
+  return tiff.Finish(tiff.Directory(first));
+}
+
+bool Run(const QString& program, const QStringList& args, int timeout_ms) {
+  QProcess process;
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(program, args);
+  return process.waitForFinished(timeout_ms) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
 }
 
 }  // namespace mirvane::test

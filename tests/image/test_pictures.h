@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 namespace mirvane::test {
 
@@ -30,6 +32,19 @@ QByteArray PngWithChunk(const QByteArray& png, const char* type, const QByteArra
 
 // `png` with an eXIf chunk giving `orientation`, right after its header.
 QByteArray PngWithExif(const QByteArray& png, int orientation);
+
+// An animated PNG of `frames` (all of the first one's size and alpha), each shown
+// `delay_ms`, the whole played `plays` times (0 forever). Qt writes no APNG.
+QByteArray Apng(const std::vector<QImage>& frames, int delay_ms, int plays);
+
+// A DNG of `image` as a camera would store it: 16-bit samples behind an RGGB colour
+// filter, with a colour matrix that makes the camera's primaries sRGB's. With
+// `preview`, a JPEG of the picture turned by `orientation` (EXIF 1, 3, 6 or 8) goes in
+// front, as cameras store theirs, and the raw data in a sub-image.
+QByteArray Dng(const QImage& image, bool preview = false, int orientation = 1);
+
+// Runs an encoder: `program` with `args`; true when it ran and succeeded in time.
+bool Run(const QString& program, const QStringList& args, int timeout_ms = 60000);
 
 // Writes `bytes` to `path`; true on success.
 bool WriteFile(const QString& path, const QByteArray& bytes);

@@ -65,7 +65,18 @@ int Orientation(std::string_view bytes, image::Format format, IWICBitmapFrameDec
     case image::Format::kJpeg:
     case image::Format::kTiff:
       return image::ExifOrientation(bytes);
+    case image::Format::kRaw:
+      // Told apart from TIFF by the Qt back-end's readers; TIFF inside is read as TIFF.
+      if (bytes.starts_with(std::string_view("II*\0", 4)) ||
+          bytes.starts_with(std::string_view("MM\0*", 4)))
+        return image::ExifOrientation(bytes);
+      return SystemOrientation(frame);
     case image::Format::kUnknown:
+    case image::Format::kHeif:
+    case image::Format::kAvif:
+    case image::Format::kJxl:
+    case image::Format::kSvg:
+    case image::Format::kTga:
       return SystemOrientation(frame);
     default:
       return 1;

@@ -29,6 +29,8 @@ QImage OverWhite(QImage image) {
   return image;
 }
 
+}  // namespace
+
 // 32 bits a pixel before any scaling (palette, 1-bit and 16-bit pictures scaled in their
 // own format lose their colours or grey levels), over white, still in its colour space.
 QImage Opaque(QImage image) {
@@ -50,10 +52,35 @@ QImage InSrgb(const QImage& image, QSize size) {
   return scaled;
 }
 
-Picture Read(const QByteArray& bytes, Format format, QSize box) {
-  if (format == Format::kPcx) {
-    QImage image = ReadPcx(bytes);
-    return {image, image.size()};
+namespace {
+
+Picture Read(const QByteArray& bytes, Format format, QSize box, int quarter_turns) {
+  switch (format) {
+    case Format::kPcx: {
+      QImage image = ReadPcx(bytes);
+      return {image, image.size()};
+    }
+    case Format::kTga: {
+      // Qt 6.4's plugin reads only uncompressed true-colour TGA 2.0 files and writes a
+      // warning to stderr for every other one; stb_image reads them all.
+      QImage image = ReadStb(bytes);
+      return {image, image.size()};
+    }
+    case Format::kHeif:
+      return ReadHeif(bytes);
+    case Format::kSvg:
+      return ReadSvg(bytes, Turned(box, quarter_turns));
+    case Format::kRaw:
+      try {
+        return ReadRaw(bytes, box);
+      } catch (const Error&) {
+        // A TIFF that only looked like a camera's: libtiff may read it.
+        if (!bytes.startsWith("II*") && !bytes.startsWith(QByteArray("MM\0*", 4))) throw;
+        format = Format::kTiff;
+      }
+      break;
+    default:
+      break;
   }
   if (format == Format::kTiff) {
     QuietTiff();
@@ -79,9 +106,7 @@ Picture Read(const QByteArray& bytes, Format format, QSize box) {
 
 }  // namespace
 
-Decoded Decode(const QByteArray& bytes, QSize box, int quarter_turns) {
-  const Format format = mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()));
-  Picture picture = Read(bytes, format, box);
+Decoded Finished(Picture picture, QSize box, int quarter_turns) {
   if (picture.image.isNull() || picture.full.isEmpty()) throw Error("no picture");
   const QImage opaque = Opaque(std::move(picture.image));
   const QSize cover = CoverSize(picture.full, box);
@@ -97,14 +122,36 @@ Decoded Decode(const QByteArray& bytes, QSize box, int quarter_turns) {
   return decoded;
 }
 
+Decoded Decode(const QByteArray& bytes, QSize box, int quarter_turns, std::string_view name) {
+  const Format format =
+      mirvane::image::Sniff(std::string_view(bytes.constData(), bytes.size()), name);
+  switch (format) {
+    case Format::kAvif:
+      return ReadAvif(bytes, box, quarter_turns);
+    case Format::kJxl:
+      return ReadJxl(bytes, box, quarter_turns);
+    case Format::kGif:
+    case Format::kWebp:
+    case Format::kPng:
+      if (auto animation = ReadAnimation(bytes, format, box, quarter_turns))
+        return std::move(*animation);
+      break;
+    default:
+      break;
+  }
+  Decoded decoded = Finished(Read(bytes, format, box, quarter_turns), box, quarter_turns);
+  decoded.scalable = format == Format::kSvg;
+  return decoded;
+}
+
 QImage Refitted(const QImage& source, QSize full, QSize box, int quarter_turns) {
   const QSize fitted = FittedSize(full, Turned(box, quarter_turns));
   return TurnedImage(ScaledTo(source, fitted), quarter_turns);
 }
 
-bool Softer(const QImage& source, QSize full, QSize box, int quarter_turns) {
+bool Softer(const QImage& source, QSize full, QSize box, int quarter_turns, bool scalable) {
   const QSize fitted = FittedSize(full, Turned(box, quarter_turns));
-  const bool reduced = source.width() < full.width() || source.height() < full.height();
+  const bool reduced = scalable || source.width() < full.width() || source.height() < full.height();
   return reduced && (fitted.width() > source.width() || fitted.height() > source.height());
 }
 

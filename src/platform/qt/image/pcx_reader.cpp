@@ -1,25 +1,10 @@
-#include <new>
-#include <utility>
-
 #include "image/pcx.h"
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {
 
 QImage ReadPcx(const QByteArray& bytes) {
-  auto* pixels = new mirvane::image::Pixels(
-      mirvane::image::DecodePcx(std::string_view(bytes.constData(), bytes.size())));
-  // The image takes the decoded buffer over rather than copying a picture of up to 512 MiB.
-  const QImage image(
-      reinterpret_cast<const uchar*>(pixels->argb.data()), pixels->width, pixels->height,
-      qsizetype(pixels->width) * 4,
-      pixels->has_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32,
-      [](void* p) { delete static_cast<mirvane::image::Pixels*>(p); }, pixels);
-  if (image.isNull()) {
-    delete pixels;
-    throw std::bad_alloc();
-  }
-  return image;
+  return FromPixels(mirvane::image::DecodePcx(std::string_view(bytes.constData(), bytes.size())));
 }
 
 }  // namespace mirvane::platform::qt::image

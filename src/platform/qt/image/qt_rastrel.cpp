@@ -25,15 +25,18 @@ QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
   connect(&settle_, &QTimer::timeout, this, &QtRastrel::Sharpen);
+  connect(&playback_, &QtPlayback::frameChanged, this, [this](int i) {
+    image_ = frames_[std::size_t(i)].image;
+    update();
+  });
 }
 
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
   image::Decoded decoded;
-  const qreal ratio = devicePixelRatioF();
   try {
-    decoded = image::Decode(image::ReadRegularFile(source_path_), DeviceBox());
+    decoded = image::Decode(image::ReadRegularFile(source_path_), DeviceBox(), 0, source_path_);
   } catch (const Error&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -41,13 +44,30 @@ void QtRastrel::Render() {
   } catch (const std::exception& e) {
     throw Error(source_path_ + ": " + e.what());
   }
-  source_ = std::move(decoded.source);
-  image_ = std::move(decoded.image);
-  ratio_ = ratio;
   full_ = decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
   settle_.stop();
+  Keep(std::move(decoded), false);
+}
+
+void QtRastrel::Keep(image::Decoded decoded, bool refitted) {
+  const bool same_animation =
+      refitted && decoded.frames.size() == frames_.size() && !frames_.empty();
+  source_ = std::move(decoded.source);
+  decoded_frames_ = std::move(decoded.frames);
+  frames_ = decoded_frames_;
+  frames_turns_ = quarter_turns_;
+  scalable_ = decoded.scalable;
+  ratio_ = devicePixelRatioF();
+  if (same_animation) {  // refitted: play on from the frame on view
+    image_ = frames_[std::size_t(playback_.current())].image;
+  } else {
+    image_ = std::move(decoded.image);
+    std::vector<int> delays;
+    for (const image::Frame& f : frames_) delays.push_back(f.delay_ms);
+    playback_.Load(std::move(delays), decoded.loops);
+  }
   update();
 }
 
@@ -62,14 +82,22 @@ std::int32_t QtRastrel::PictureWidth() const {
 void QtRastrel::Turn(std::int16_t tenths_of_degree) {
   const int quarters = static_cast<int>(std::lround(tenths_of_degree / 900.0)) % 4;
   if (quarters == 0 || source_.isNull()) return;
-  const int clockwise = (quarters + 4) % 4;
-  // Made from what is kept, which covers the turned fit: no second decode.
-  QImage turned = image::Refitted(source_, full_, DeviceBox(), (quarter_turns_ + clockwise) % 4);
-  if (turned.isNull()) throw Error("out of memory");
-  image_ = std::move(turned);
+  const int turns = (quarter_turns_ + quarters + 4) % 4;
+  const QSize box = DeviceBox();
+  if (frames_.empty()) {
+    // Made from what is kept, which covers the turned fit: no second decode.
+    QImage turned = image::Refitted(source_, full_, box, turns);
+    if (turned.isNull()) throw Error("out of memory");
+    image_ = std::move(turned);
+  } else {
+    std::vector<image::Frame> frames = FramesFor(box, turns);
+    if (frames.empty()) throw Error("out of memory");
+    frames_ = std::move(frames);
+    image_ = frames_[std::size_t(playback_.current())].image;
+  }
   ratio_ = devicePixelRatioF();
-  quarter_turns_ = (quarter_turns_ + clockwise) % 4;
-  if (image::Softer(source_, full_, DeviceBox(), quarter_turns_) && isVisible()) settle_.start();
+  quarter_turns_ = turns;
+  if (image::Softer(source_, full_, box, quarter_turns_, scalable_) && isVisible()) settle_.start();
   update();
 }
 
@@ -80,6 +108,19 @@ void QtRastrel::Refit(std::int16_t /*mode*/) {
 
 QSize QtRastrel::DeviceBox() const { return (QSizeF(size()) * devicePixelRatioF()).toSize(); }
 
+std::vector<image::Frame> QtRastrel::FramesFor(QSize box, int quarter_turns) const {
+  // From the frames as decoded, so that shrinking and growing again loses nothing.
+  const QSize fitted =
+      image::Turned(image::FittedSize(full_, image::Turned(box, quarter_turns)), quarter_turns);
+  const int turns = (quarter_turns - frames_turns_ + 4) % 4;
+  std::vector<image::Frame> frames = decoded_frames_;
+  for (image::Frame& f : frames) {
+    f.image = image::ScaledTo(image::TurnedImage(f.image, turns), fitted);
+    if (f.image.isNull()) return {};
+  }
+  return frames;
+}
+
 void QtRastrel::FitToSlot() {
   if (source_.isNull()) return;
   try {
@@ -88,10 +129,19 @@ void QtRastrel::FitToSlot() {
     const QSize target =
         image::Turned(image::FittedSize(full_, image::Turned(box, quarter_turns_)), quarter_turns_);
     if (target != image_.size() || ratio != ratio_) {
-      QImage fitted = image::Refitted(source_, full_, box, quarter_turns_);
-      if (!fitted.isNull()) image_ = std::move(fitted), ratio_ = ratio;
+      if (frames_.empty()) {
+        QImage fitted = image::Refitted(source_, full_, box, quarter_turns_);
+        if (!fitted.isNull()) image_ = std::move(fitted), ratio_ = ratio;
+      } else {
+        std::vector<image::Frame> frames = FramesFor(box, quarter_turns_);
+        if (!frames.empty()) {
+          frames_ = std::move(frames);
+          image_ = frames_[std::size_t(playback_.current())].image;
+          ratio_ = ratio;
+        }
+      }
     }
-    if (image::Softer(source_, full_, box, quarter_turns_) && isVisible())
+    if (image::Softer(source_, full_, box, quarter_turns_, scalable_) && isVisible())
       settle_.start();  // restarted by every resize until the size settles
     else
       settle_.stop();
@@ -103,14 +153,10 @@ void QtRastrel::FitToSlot() {
 void QtRastrel::Sharpen() {
   if (!isVisible() || shown_path_.empty()) return;
   try {
-    const qreal ratio = devicePixelRatioF();
-    image::Decoded decoded =
-        image::Decode(image::ReadRegularFile(shown_path_), DeviceBox(), quarter_turns_);
+    image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), DeviceBox(),
+                                           quarter_turns_, shown_path_);
     if (decoded.full != full_) return;  // the file now holds another picture
-    source_ = std::move(decoded.source);
-    image_ = std::move(decoded.image);
-    ratio_ = ratio;
-    update();
+    Keep(std::move(decoded), true);
   } catch (...) {
     // Keep the softer picture on view.
   }
@@ -147,6 +193,10 @@ void QtRastrel::paintEvent(QPaintEvent* /*event*/) {
   const QPoint at((box.width() - shown.width()) / 2, (box.height() - shown.height()) / 2);
   painter.drawImage(QRect(at, shown), image_);
 }
+
+void QtRastrel::showEvent(QShowEvent* /*event*/) { playback_.SetOn(true); }
+
+void QtRastrel::hideEvent(QHideEvent* /*event*/) { playback_.SetOn(false); }
 
 void QtRastrel::mousePressEvent(QMouseEvent* event) {
   int button = 0;

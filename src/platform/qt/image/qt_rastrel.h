@@ -5,7 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <string>
+#include <vector>
 
+#include "platform/qt/image/decode.h"
+#include "platform/qt/image/qt_playback.h"
 #include "platform/rastrel.h"
 
 namespace mirvane::platform::qt {
@@ -41,6 +44,9 @@ class QtRastrel : public QWidget, public platform::Rastrel {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  // An animation plays only while its slot is on view.
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   // The slot's size in device pixels.
@@ -51,12 +57,23 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   // Decodes the shown file afresh for the present slot and turns, if it still reads as
   // the same picture; only for a slot on view.
   void Sharpen();
+  // Keeps a decoded picture (or animation) as the one on view; a sharper decode of the
+  // same animation plays on from the frame on view.
+  void Keep(image::Decoded decoded, bool refitted);
+  // The animation's frames fitted to `box` and turned; empty when out of memory.
+  std::vector<image::Frame> FramesFor(QSize box, int quarter_turns) const;
 
   std::string source_path_;
   std::string shown_path_;
-  QImage source_;     // upright, as decoded, sRGB: what fits and turns are made from
-  QImage image_;      // fitted and turned, in device pixels, ready to draw
-  qreal ratio_ = 1;   // the device-pixel ratio `image_` was fitted for
+  QImage source_;    // upright, as decoded, sRGB: what fits and turns are made from
+  QImage image_;     // fitted and turned, in device pixels, ready to draw: the still or
+                     // the frame on view
+  qreal ratio_ = 1;  // the device-pixel ratio `image_` was fitted for
+  std::vector<image::Frame> decoded_frames_;  // an animation's frames as decoded
+  int frames_turns_ = 0;                      // the turns they were decoded with
+  std::vector<image::Frame> frames_;          // ... fitted to the slot and turned
+  QtPlayback playback_;
+  bool scalable_ = false;
   QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
   int quarter_turns_ = 0;
   QTimer settle_;  // runs while the size may still be changing

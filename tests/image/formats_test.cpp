@@ -1,0 +1,426 @@
+// The formats read through codec libraries and the animations: files made by Debian's
+// own encoders at test time (and by our writers where there is none), shown through the
+// slot; told by content whatever their name; damaged copies refused without harm.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "image/format.h"
+#include "platform/error.h"
+#include "platform/qt/image/decode.h"
+#include "platform/qt/image/qt_rastrel.h"
+#include "test_pictures.h"
+
+namespace mirvane::platform::qt {
+namespace {
+
+using mirvane::image::Format;
+using test::Near;
+
+const char kSvg[] =
+    R"(<?xml version="1.0" encoding="UTF-8"?>
+<!-- drawn -->
+<svg xmlns="http://www.w3.org/2000/svg" width="%1" height="%2" viewBox="0 0 2 1">
+  <rect width="1" height="1" fill="#f00"/><rect x="1" width="1" height="1" fill="#00f"/>
+</svg>)";
+
+class FormatsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    slot_.resize(200, 200);
+  }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  std::string Write(const QString& name, const QByteArray& bytes) {
+    EXPECT_TRUE(test::WriteFile(Path(name), bytes));
+    return QFile::encodeName(Path(name)).toStdString();
+  }
+  QByteArray Read(const QString& name) {
+    QFile f(Path(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  // Runs an encoder in the work folder; its output file's bytes.
+  QByteArray Encode(const QString& program, QStringList args, const QString& output) {
+    QFile::remove(Path(output));
+    for (QString& a : args)
+      if (a.startsWith('@')) a = Path(a.mid(1));
+    EXPECT_TRUE(test::Run(program, args)) << program.toStdString();
+    return Read(output);
+  }
+  void Show(const std::string& path) {
+    slot_.SourcePath(path);
+    slot_.Render();
+  }
+  QColor At(int x, int y) { return slot_.grab().toImage().pixelColor(x, y); }
+  // Three solid frames, red, green and blue, saved as PNGs f0..f2.
+  std::vector<QImage> Frames(int w = 60, int h = 40) {
+    std::vector<QImage> frames;
+    for (QColor c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue)}) {
+      QImage f(w, h, QImage::Format_RGB32);
+      f.fill(c);
+      f.save(Path(QString("f%1.png").arg(frames.size())));
+      frames.push_back(f);
+    }
+    return frames;
+  }
+
+  QTemporaryDir dir_;
+  QtRastrel slot_;
+};
+
+// Each new still format draws red on the left and blue on the right of an 80 x 40
+// picture, under a name that says JPEG: the bytes decide.
+TEST_F(FormatsTest, DrawsEachStillFormatToldByContent) {
+  ASSERT_TRUE(test::TwoTone(80, 40).save(Path("source.png")));
+  const QImage source = test::TwoTone(80, 40);
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"heic", Encode("heif-enc", {"-q", "90", "-o", "@out.heic", "@source.png"}, "out.heic"),
+       "heic-named.jpg"},
+      {"avif", Encode("avifenc", {"-s", "10", "@source.png", "@out.avif"}, "out.avif"),
+       "avif-named.jpg"},
+      {"jxl", Encode("cjxl", {"@source.png", "@out.jxl", "-d", "0"}, "out.jxl"), "jxl-named.jpg"},
+      {"svg", QString(kSvg).arg(80).arg(40).toUtf8(), "svg-named.jpg"},
+      // TGA has no signature; its name is the last resort.
+      {"tga", Encode("convert", {"@source.png", "@out.tga"}, "out.tga"), "picture.tga"},
+      {"tga-rle", Encode("convert", {"@source.png", "-compress", "RLE", "@rle.tga"}, "rle.tga"),
+       "rle.tga"},
+      {"dng", test::Dng(source), "dng-named.jpg"},
+      {"dng-preview-turned", test::Dng(source, true, 6), "dng-preview.jpg"},
+      {"dng-preview-turned-left", test::Dng(source, true, 8), "dng-preview-8.jpg"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.bytes.isEmpty());
+    ASSERT_NO_THROW(Show(Write(c.file, c.bytes)));
+    EXPECT_EQ(slot_.PictureWidth(), 80);
+    EXPECT_EQ(slot_.PictureHeight(), 40);
+    EXPECT_TRUE(Near(At(50, 100), Qt::red)) << At(50, 100).name().toStdString();
+    EXPECT_TRUE(Near(At(150, 100), Qt::blue)) << At(150, 100).name().toStdString();
+    EXPECT_TRUE(Near(At(100, 20), Qt::black));
+  }
+}
+
+// Grey, translucent and deep variants draw too.
+TEST_F(FormatsTest, DrawsGreyTranslucentAndDeepVariants) {
+  ASSERT_TRUE(test::TwoTone(80, 40).save(Path("source.png")));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-colorspace", "Gray", Path("grey.png")}));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-alpha", "set", "-channel", "A",
+                                    "-evaluate", "set", "50%", Path("alpha.png")}));
+  ASSERT_TRUE(test::Run("convert", {Path("source.png"), "-depth", "16", Path("deep.png")}));
+  const QByteArray files[] = {
+      Encode("cjxl", {"@grey.png", "@grey.jxl"}, "grey.jxl"),
+      Encode("cjxl", {"@alpha.png", "@alpha.jxl"}, "alpha.jxl"),
+      Encode("cjxl", {"@deep.png", "@deep.jxl"}, "deep.jxl"),
+      Encode("avifenc", {"-s", "10", "@grey.png", "@grey.avif"}, "grey.avif"),
+      Encode("avifenc", {"-s", "10", "@alpha.png", "@alpha.avif"}, "alpha.avif"),
+      Encode("avifenc", {"-s", "10", "-d", "10", "@deep.png", "@deep.avif"}, "deep.avif"),
+      Encode("heif-enc", {"-o", "@alpha.heic", "@alpha.png"}, "alpha.heic"),
+  };
+  for (const QByteArray& bytes : files) {
+    SCOPED_TRACE(bytes.left(16).toHex().toStdString());
+    ASSERT_FALSE(bytes.isEmpty());
+    ASSERT_NO_THROW(Show(Write("variant.jpg", bytes)));
+    EXPECT_EQ(slot_.PictureWidth(), 80);
+    EXPECT_EQ(slot_.PictureHeight(), 40);
+  }
+}
+
+// Damaged copies of each (cut short, or with their middle overwritten) draw or are
+// refused, quickly; a cut header is always refused.
+TEST_F(FormatsTest, DamagedFilesAreRefusedOrDrawnWithoutHarm) {
+  ASSERT_TRUE(test::TwoTone(64, 48).save(Path("source.png")));
+  const QByteArray files[] = {
+      Encode("heif-enc", {"-o", "@c.heic", "@source.png"}, "c.heic"),
+      Encode("avifenc", {"-s", "10", "@source.png", "@c.avif"}, "c.avif"),
+      Encode("cjxl", {"@source.png", "@c.jxl"}, "c.jxl"),
+      Encode("img2webp", {"-o", "@c.webp", "@source.png", "@source.png"}, "c.webp"),
+      test::Apng({test::TwoTone(64, 48), test::TwoTone(64, 48)}, 100, 0),
+      test::Dng(test::TwoTone(64, 48), true, 6),
+      QString(kSvg).arg(64).arg(48).toUtf8(),
+  };
+  for (const QByteArray& whole : files) {
+    ASSERT_GT(whole.size(), 40);
+    SCOPED_TRACE(whole.left(16).toHex().toStdString());
+    const QByteArray header_only = whole.left(24);
+    QByteArray scrambled = whole;
+    for (qsizetype i = whole.size() / 3; i < whole.size() * 2 / 3; i += 7) scrambled[i] = '\x5a';
+    for (const QByteArray& bad : {whole.left(whole.size() / 2), scrambled}) {
+      QElapsedTimer timer;
+      timer.start();
+      try {
+        Show(Write("bad.jpg", bad));
+      } catch (const Error&) {
+      }
+      EXPECT_LT(timer.elapsed(), 2000);
+    }
+    EXPECT_THROW(Show(Write("cut.jpg", header_only)), Error);
+  }
+}
+
+// SVG is drawn at the size it is shown at: an 8 x 4 drawing in a 200-pixel slot has a
+// hard edge between its halves, and again after the slot grows.
+TEST_F(FormatsTest, SvgStaysSharpAtAnySize) {
+  Show(Write("small.svg", QString(kSvg).arg(8).arg(4).toUtf8()));
+  EXPECT_EQ(slot_.PictureWidth(), 8);
+  EXPECT_TRUE(Near(At(98, 100), Qt::red, 8));
+  EXPECT_TRUE(Near(At(101, 100), Qt::blue, 8));
+  slot_.resize(400, 400);
+  slot_.Refit(0);
+  EXPECT_TRUE(Near(At(197, 200), Qt::red, 8));
+  EXPECT_TRUE(Near(At(202, 200), Qt::blue, 8));
+  slot_.Turn(900);
+  EXPECT_TRUE(Near(At(200, 197), Qt::red, 8));
+  EXPECT_TRUE(Near(At(200, 202), Qt::blue, 8));
+}
+
+// A picture file stands alone: an SVG that names other files (a device among them) is
+// refused rather than have Qt SVG read them; links inside it and data: URIs are fine.
+TEST_F(FormatsTest, SvgNamingOtherFilesIsRefused) {
+  const QString head =
+      "<svg xmlns='http://www.w3.org/2000/svg' "
+      "xmlns:xlink='http://www.w3.org/1999/xlink' width='20' height='10'>";
+  const QString refused[] = {"<image href='/dev/zero' width='20' height='10'/>",
+                             "<image xlink:href = \"file:///etc/passwd\" width='2' height='1'/>",
+                             "<image href='other.png' width='20' height='10'/>"};
+  for (const QString& body : refused) {
+    SCOPED_TRACE(body.toStdString());
+    EXPECT_THROW(Show(Write("refers.svg", (head + body + "</svg>").toUtf8())), Error);
+  }
+  const QString allowed =
+      "<defs><rect id='r' width='20' height='10' fill='red'/></defs><use href='#r'/>"
+      "<image href='data:image/png;base64,AAAA' width='1' height='1'/>";
+  EXPECT_NO_THROW(Show(Write("alone.svg", (head + allowed + "</svg>").toUtf8())));
+  EXPECT_TRUE(Near(At(100, 100), Qt::red));
+}
+
+struct Animation {
+  const char* name;
+  QByteArray bytes;
+  int delay_ms;
+  int loops;
+};
+
+// Every animated format gives all its frames, fitted, with their delays and loop counts.
+TEST_F(FormatsTest, AnimationsKeepFramesDelaysAndLoops) {
+  const std::vector<QImage> frames = Frames();
+  QFile y4m(Path("frames.y4m"));  // avifenc takes sequences as YUV4MPEG2
+  ASSERT_TRUE(y4m.open(QIODevice::WriteOnly));
+  y4m.write("YUV4MPEG2 W60 H40 F10:3 Ip A1:1 C444\n");  // 3.33 frames a second: 300 ms
+  for (const QImage& f : frames) {
+    const QColor c = f.pixelColor(0, 0);
+    const auto y = char(0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue());
+    const auto u = char(128 - 0.169 * c.red() - 0.331 * c.green() + 0.5 * c.blue());
+    const auto v = char(128 + 0.5 * c.red() - 0.419 * c.green() - 0.081 * c.blue());
+    y4m.write("FRAME\n");
+    y4m.write(QByteArray(60 * 40, y) + QByteArray(60 * 40, u) + QByteArray(60 * 40, v));
+  }
+  y4m.close();
+  const QByteArray gif =
+      Encode("convert", {"-delay", "30", "-loop", "2", "@f0.png", "@f1.png", "@f2.png", "@a.gif"},
+             "a.gif");
+  const Animation cases[] = {
+      // ImageMagick's "-loop 2" means two plays: one after the first.
+      {"gif", gif, 300, 1},
+      {"gif-fast",
+       Encode("convert", {"-delay", "1", "@f0.png", "@f1.png", "@f2.png", "@fast.gif"}, "fast.gif"),
+       100, -1},
+      {"webp",
+       Encode("img2webp",
+              {"-loop", "2", "-lossless", "-d", "300", "@f0.png", "@f1.png", "@f2.png", "-o",
+               "@a.webp"},
+              "a.webp"),
+       300, 1},
+      {"apng", test::Apng(frames, 300, 0), 300, -1},
+      {"apng-fast", test::Apng(frames, 10, 1), 100, 0},
+      {"avif", Encode("avifenc", {"-s", "10", "@frames.y4m", "@a.avif"}, "a.avif"), 300, -1},
+      // This cjxl keeps no loop count: the animation plays forever.
+      {"jxl", Encode("cjxl", {"@a.gif", "@a.jxl"}, "a.jxl"), 300, -1},
+  };
+  for (const Animation& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.bytes.isEmpty());
+    image::Decoded d;
+    ASSERT_NO_THROW(d = image::Decode(c.bytes, QSize(120, 120)));
+    EXPECT_EQ(d.full, QSize(60, 40));
+    ASSERT_EQ(d.frames.size(), 3u);
+    EXPECT_EQ(d.loops, c.loops);
+    const QColor expected[] = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(d.frames[i].image.size(), QSize(120, 80));
+      EXPECT_EQ(d.frames[i].delay_ms, c.delay_ms);
+      EXPECT_TRUE(Near(d.frames[i].image.pixelColor(60, 40), expected[i]))
+          << i << " " << d.frames[i].image.pixelColor(60, 40).name().toStdString();
+    }
+  }
+}
+
+// Each frame is finished as a still picture is: opaque, white behind transparency, turned.
+TEST_F(FormatsTest, AnimationFramesAreFinishedLikeStills) {
+  std::vector<QImage> frames;
+  for (QColor c : {QColor(Qt::transparent), QColor(255, 0, 0, 128), QColor(Qt::blue)}) {
+    QImage f(60, 40, QImage::Format_ARGB32);
+    f.fill(c);
+    frames.push_back(f);
+  }
+  const image::Decoded d = image::Decode(test::Apng(frames, 100, 0), QSize(120, 120), 1);
+  ASSERT_EQ(d.frames.size(), 3u);
+  EXPECT_EQ(d.source.size(), QSize(120, 80));
+  const QColor expected[] = {Qt::white, QColor(255, 127, 127), Qt::blue};
+  for (int i = 0; i < 3; ++i) {
+    const QImage& f = d.frames[std::size_t(i)].image;
+    EXPECT_EQ(f.size(), QSize(80, 120));
+    EXPECT_EQ(f.format(), QImage::Format_RGB32);
+    EXPECT_TRUE(Near(f.pixelColor(40, 60), expected[i]))
+        << i << " " << f.pixelColor(40, 60).name().toStdString();
+  }
+}
+
+// The frames kept are within budget: in a huge box only as many as fit are kept.
+TEST_F(FormatsTest, AnimationFramesKeptAreBounded) {
+  const QByteArray apng = test::Apng(Frames(8, 8), 100, 0);
+  const image::Decoded d = image::Decode(apng, QSize(5000, 5000));
+  EXPECT_EQ(d.frames.size(), 2u);  // a third 25-MP frame would pass 64 MP
+  EXPECT_EQ(d.image.size(), QSize(5000, 5000));
+}
+
+void Wait(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// On view, a drawing grown and turned is drawn afresh at its new size once the size has
+// settled, exactly as a fresh render of it.
+TEST_F(FormatsTest, SvgIsDrawnAfreshOnceTheSizeSettles) {
+  const std::string path = Write("small.svg", QString(kSvg).arg(8).arg(4).toUtf8());
+  QtRastrel fresh;
+  fresh.resize(400, 400);
+  fresh.SourcePath(path);
+  fresh.Render();
+  fresh.Turn(900);
+  const QImage sharp = fresh.grab().toImage();
+  slot_.Visible(true);
+  Show(path);
+  slot_.resize(400, 400);
+  slot_.Refit(0);
+  slot_.Turn(900);
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 3000 && slot_.grab().toImage() != sharp) Wait(20);
+  EXPECT_EQ(slot_.grab().toImage(), sharp);
+}
+
+// An animation plays only while its slot is on view, and stops on its last frame when
+// its plays are done.
+TEST_F(FormatsTest, AnimationPlaysOnlyOnView) {
+  const std::string path = Write("a.png", test::Apng(Frames(), 150, 1));
+  slot_.hide();
+  Show(path);
+  Wait(600);
+  EXPECT_TRUE(Near(At(100, 100), Qt::red)) << "the hidden slot played";
+  slot_.show();
+  bool green = false;
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 2000 && !green) {
+    Wait(20);
+    green = Near(At(100, 100), Qt::green);
+  }
+  EXPECT_TRUE(green) << "the slot on view did not play";
+  Wait(800);
+  EXPECT_TRUE(Near(At(100, 100), Qt::blue)) << "played once, it ends on its last frame";
+  Wait(400);
+  EXPECT_TRUE(Near(At(100, 100), Qt::blue));
+  // Turned and refitted, it keeps its frames.
+  slot_.Turn(900);
+  slot_.resize(300, 300);
+  slot_.Refit(0);
+  EXPECT_EQ(slot_.PictureWidth(), 40);
+  EXPECT_TRUE(Near(At(150, 150), Qt::blue));
+}
+
+TEST(Sniff, TellsFormatsByContent) {
+  using mirvane::image::Sniff;
+  const auto tiff = [](std::uint16_t tag, std::uint16_t value) {
+    std::string b("II*\0\x08\0\0\0\x02\0", 10);
+    for (std::uint16_t t : {std::uint16_t(271), tag}) {
+      b += char(t & 0xff), b += char(t >> 8);
+      b += std::string("\3\0\1\0\0\0", 6);
+      b += char(value & 0xff), b += char(value >> 8), b += std::string(2, '\0');
+    }
+    return b + std::string(4, '\0');
+  };
+  std::string tga(18, '\0');
+  tga[2] = 2, tga[12] = 4, tga[14] = 4, tga[16] = 24;
+  const std::string tga_footer =
+      tga + std::string(48, '\0') + std::string("TRUEVISION-XFILE.\0", 18);
+  struct Case {
+    std::string bytes;
+    const char* name;
+    Format format;
+  };
+  const Case cases[] = {
+      {std::string("\0\0\0\x18"
+                   "ftypheic\0\0\0\0mif1heic",
+                   24),
+       "", Format::kHeif},
+      {std::string("\0\0\0\x18"
+                   "ftypmif1\0\0\0\0mif1heic",
+                   24),
+       "", Format::kHeif},
+      {std::string("\0\0\0\x1c"
+                   "ftypavif\0\0\0\0avifmif1miaf",
+                   28),
+       "", Format::kAvif},
+      {std::string("\0\0\0\x18"
+                   "ftypmif1\0\0\0\0mif1avif",
+                   24),
+       "", Format::kAvif},
+      {std::string("\0\0\0\x18"
+                   "ftypavis\0\0\0\0avismsf1",
+                   24),
+       "", Format::kAvif},
+      {std::string("\0\0\0\x18"
+                   "ftypcrx \0\0\0\0crx isom",
+                   24),
+       "", Format::kRaw},
+      {std::string("\0\0\0\x18"
+                   "ftypisom\0\0\0\0isommp42",
+                   24),
+       "", Format::kUnknown},
+      {std::string("\xff\x0a\xfa\x7f", 4), "", Format::kJxl},
+      {std::string("\0\0\0\x0cJXL \r\n\x87\n", 12), "", Format::kJxl},
+      {"IIRO\x08\0\0\0", "", Format::kRaw},
+      {std::string("IIU\0\x08\0\0\0", 8), "", Format::kRaw},
+      {"FUJIFILMCCD-RAW 0201", "", Format::kRaw},
+      {std::string("II\x1a\0\0\0HEAPCCDR", 14), "", Format::kRaw},
+      {std::string("II*\0\x10\0\0\0CR\x02\0", 12), "", Format::kRaw},
+      {tiff(50706, 1), "", Format::kRaw},    // DNGVersion
+      {tiff(330, 100), "", Format::kRaw},    // a maker with sub-images
+      {tiff(262, 32803), "", Format::kRaw},  // a maker with colour-filter samples
+      {tiff(262, 2), "", Format::kTiff},     // a maker's plain RGB TIFF
+      {tga, "x.TGA", Format::kTga},
+      {tga, "x.png", Format::kUnknown},
+      {tga_footer, "", Format::kTga},
+      {"\xef\xbb\xbf  <svg xmlns='http://www.w3.org/2000/svg'/>", "", Format::kSvg},
+      {"<?xml version='1.0'?>\n<!DOCTYPE svg><svg/>", "", Format::kSvg},
+      {"<?xml version='1.0'?>\n<html><svg/></html>", "", Format::kUnknown},
+      {"<html><svg/></html>", "", Format::kUnknown},
+      {"\x89PNG\r\n\x1a\n", "x.tga", Format::kPng},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Sniff(c.bytes, c.name), c.format) << c.bytes.substr(0, 12) << " " << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace mirvane::platform::qt
