@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
+
+#include "image/fit.h"
 
 namespace mirvane::image {
 
@@ -8,5 +11,17 @@ enum class Format { kUnknown, kBmp, kJpeg, kPng, kGif, kTiff, kWebp, kPcx };
 
 // The format told by the file's first bytes; the name's extension plays no part.
 Format Sniff(std::string_view bytes);
+
+// How many first bytes Sniff and HeaderSize need at most, short of a JPEG whose metadata
+// pushes its frame header further.
+inline constexpr std::size_t kHeadBytes = 64 * 1024;
+
+// The picture's size as its header tells it, from the file's first bytes, for the formats
+// that put it at a known place (not TIFF); nothing when the bytes do not say.
+std::optional<Size> HeaderSize(Format format, std::string_view head);
+
+// Whether a picture the header says is `size` is too large to decode, by the budget the
+// readers apply: JPEG decodes at a reduced size and has its own bound.
+bool OverBudget(Format format, Size size);
 
 }  // namespace mirvane::image

@@ -2,6 +2,7 @@
 
 #include "platform/command_line.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/qt/image/qt_next_pictures.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_interval_dialog.h"
 #include "platform/qt/qt_message_box.h"
@@ -27,6 +28,7 @@ class QtViewer {
   QtMessageBox box_;
   QtIntervalDialog dialog_;
   posix::PosixFileSystem files_;
+  QtNextPictures next_;
   viewer::Lumivo lumivo_;
 };
 

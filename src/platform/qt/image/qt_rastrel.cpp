@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
 #include "platform/qt/image/fit.h"
+#include "platform/qt/image/qt_next_pictures.h"
 #include "platform/qt/image/safe_file.h"
 #include "platform/qt/twips.h"
 
@@ -30,21 +32,14 @@ QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
-  image::Decoded decoded;
   const qreal ratio = devicePixelRatioF();
-  try {
-    decoded = image::Decode(image::ReadRegularFile(source_path_), DeviceBox());
-  } catch (const Error&) {
-    throw;
-  } catch (const std::bad_alloc&) {
-    throw Error(source_path_ + ": out of memory");
-  } catch (const std::exception& e) {
-    throw Error(source_path_ + ": " + e.what());
-  }
-  source_ = std::move(decoded.source);
-  image_ = std::move(decoded.image);
+  image::Supplied supplied = ahead_ ? ahead_->Supply(source_path_, DeviceBox())
+                                    : image::DecodeNow(source_path_, DeviceBox());
+  source_ = std::move(supplied.source);
+  image_ = supplied.quarter_turns == 1 ? QImage() : std::move(supplied.image);
+  turned_ahead_ = supplied.quarter_turns == 1 ? std::move(supplied.image) : QImage();
   ratio_ = ratio;
-  full_ = decoded.full;
+  full_ = supplied.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
   settle_.stop();
@@ -61,6 +56,7 @@ std::int32_t QtRastrel::PictureWidth() const {
 
 void QtRastrel::Turn(std::int16_t tenths_of_degree) {
   const int quarters = static_cast<int>(std::lround(tenths_of_degree / 900.0)) % 4;
+  if (UseTurnedAhead((quarters + 4) % 4)) return;
   if (quarters == 0 || source_.isNull()) return;
   const int clockwise = (quarters + 4) % 4;
   // Made from what is kept, which covers the turned fit: no second decode.
@@ -74,6 +70,7 @@ void QtRastrel::Turn(std::int16_t tenths_of_degree) {
 }
 
 void QtRastrel::Refit(std::int16_t /*mode*/) {
+  SettleAhead();
   FitToSlot();
   update();
 }
@@ -125,8 +122,36 @@ void QtRastrel::Width(float twips) { resize(std::max(0, ToPixels(twips, *this)),
 void QtRastrel::Height(float twips) { resize(width(), std::max(0, ToPixels(twips, *this))); }
 
 void QtRastrel::Visible(bool on) {
+  if (on) {
+    SettleAhead();
+  } else {
+    image_ = source_ = turned_ahead_ = QImage();
+    full_ = QSize(0, 0);
+    quarter_turns_ = 0;
+    settle_.stop();
+  }
   setVisible(on);
   if (on) FitToSlot();  // a hidden slot is never sharpened: now is the time
+}
+
+bool QtRastrel::UseTurnedAhead(int clockwise) {
+  if (turned_ahead_.isNull()) return false;
+  if (clockwise != 1) {
+    SettleAhead();
+    return false;
+  }
+  image_ = std::exchange(turned_ahead_, QImage());
+  quarter_turns_ = 1;
+  update();
+  return true;
+}
+
+void QtRastrel::SettleAhead() {
+  if (turned_ahead_.isNull()) return;
+  turned_ahead_ = QImage();
+  QImage upright = image::Refitted(source_, full_, DeviceBox(), 0);
+  if (!upright.isNull()) image_ = std::move(upright);
+  update();
 }
 
 void QtRastrel::paintEvent(QPaintEvent* /*event*/) {

@@ -1,0 +1,48 @@
+#include "platform/qt/image/qt_next_pictures.h"
+
+#include <new>
+
+#include "platform/error.h"
+#include "platform/posix/regular_file.h"
+#include "platform/qt/image/fit.h"
+#include "platform/qt/image/qt_rastrel.h"
+
+namespace mirvane::platform::qt {
+namespace {
+
+// One worker for the next picture and one for the picture after it: two cores decode
+// while the user-interface thread shows.
+constexpr int kWorkers = 2;
+
+}  // namespace
+
+QtNextPictures::QtNextPictures(QtRastrel& slot0, QtRastrel& slot1)
+    : slots_{&slot0, &slot1}, preparer_(image::PrepareAhead, kWorkers) {}
+
+void QtNextPictures::Expect(const Upcoming& next) noexcept {
+  try {
+    turn_ = next.turn;
+    const QSize box = slots_[next.slot % 2]->Box();
+    preparer_.Want(next.names, image::ToSize(box), next.turn);
+  } catch (...) {
+    // Only a hint: without it the slots decode when they are asked to.
+  }
+}
+
+image::Supplied QtNextPictures::Supply(const std::string& name, QSize box) {
+  try {
+    posix::RegularFile file(name);
+    if (file.is_open()) {
+      auto ready = preparer_.Take(name, file.identity(), image::ToSize(box), turn_);
+      if (ready) {
+        return {std::move(ready->picture.image), image::ToQSize(ready->full),
+                ready->quarter_turns, std::move(ready->picture.source)};
+      }
+    }
+  } catch (const std::exception&) {
+    // Decoded here and now, which reports what is wrong.
+  }
+  return image::DecodeNow(name, box);
+}
+
+}  // namespace mirvane::platform::qt

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "image/preparer.h"
+#include "platform/next_pictures.h"
+
+namespace mirvane::platform::qt {
+
+class QtRastrel;
+
+namespace image {
+
+// A picture made ahead: fitted (and turned), and the upright source later fits are made from.
+struct Picture {
+  QImage image;
+  QImage source;
+};
+
+// What a slot shows after Render: a picture fitted to its box, turned `quarter_turns`
+// (0 or 1) clockwise, the picture's own size, upright, and the source of later fits.
+struct Supplied {
+  QImage image;
+  QSize full;
+  int quarter_turns = 0;
+  QImage source;
+};
+
+// The picture of `name` fitted to `box`, upright, for a slot's Render: read and decoded
+// here and now. Throws Error.
+Supplied DecodeNow(const std::string& name, QSize box);
+
+// The same off the user-interface thread for a picture wanted ahead, turned when `order`'s
+// rule turns it. Throws Error, also when the file changed while it was read.
+mirvane::image::Prepared<Picture> PrepareAhead(const mirvane::image::Order& order);
+
+}  // namespace image
+
+// Gets the next pictures ready on two worker threads for the slots to take at Render.
+class QtNextPictures final : public platform::NextPictures {
+ public:
+  QtNextPictures(QtRastrel& slot0, QtRastrel& slot1);
+
+  void Expect(const Upcoming& next) noexcept override;
+
+  // For a slot's Render of `name` into `box`: the picture prepared for it, when it is still
+  // the same file and agrees with the box and the turn; otherwise decoded here and now.
+  image::Supplied Supply(const std::string& name, QSize box);
+
+ private:
+  std::array<QtRastrel*, 2> slots_;
+  TurnWhen turn_ = TurnWhen::kNever;
+  mirvane::image::Preparer<image::Picture> preparer_;
+};
+
+}  // namespace mirvane::platform::qt
