@@ -16,8 +16,8 @@ constexpr int kWorkers = 2;
 
 }  // namespace
 
-QtNextPictures::QtNextPictures(QtRastrel& slot0, QtRastrel& slot1)
-    : slots_{&slot0, &slot1}, preparer_(image::PrepareAhead, kWorkers) {}
+QtNextPictures::QtNextPictures(QtRastrel& slot0, QtRastrel& slot1, Prepare prepare)
+    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {}
 
 void QtNextPictures::Expect(const Upcoming& next) noexcept {
   try {
