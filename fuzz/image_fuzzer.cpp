@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes through the same decoder chain that Render uses.
+// Feeds arbitrary bytes through the check of the first bytes and the decoder chain that
+// Render uses.
 #include <QCoreApplication>
 #include <QSize>
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include "image/exif.h"
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
+#include "platform/qt/image/safe_file.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   static QCoreApplication app(*argc, *argv);  // plugin lookup
@@ -23,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The Windows build reads EXIF orientation with this parser of ours.
   (void)mirvane::image::ExifOrientation(
       std::string_view(reinterpret_cast<const char*>(data), size));
+  // The check of the first bytes, and the decoders on everything, whatever it said.
+  try {
+    mirvane::platform::qt::image::CheckHead(std::string_view(bytes.constData(), size),
+                                            static_cast<std::int64_t>(size));
+  } catch (const mirvane::platform::Error&) {
+  }
   try {
     (void)mirvane::platform::qt::image::Decode(bytes, box, turns);
   } catch (const mirvane::platform::Error&) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -33,6 +34,12 @@ QByteArray Encoded(const QImage& image, const char* format) {
 
 QByteArray Png(const QImage& image) { return Encoded(image, "png"); }
 
+// Tells and lets the order go out, as the event loop does after a handler.
+void Tell(QtNextPictures& next, const Upcoming& upcoming) {
+  next.Expect(upcoming);
+  QCoreApplication::processEvents();
+}
+
 QImage Plain(int w, int h, QColor colour) {
   QImage image(w, h, QImage::Format_RGB32);
   image.fill(colour);
@@ -58,7 +65,7 @@ class NextPicturesTest : public ::testing::Test {
   // Tells what comes next and waits until that many pictures are prepared.
   void Expect(std::vector<std::string> names, TurnWhen turn = TurnWhen::kNever, int count = 1) {
     const int before = prepared_;
-    next_.Expect({std::move(names), 0, turn});
+    Tell(next_, {std::move(names), 0, turn});
     for (int i = 0; i < 500 && prepared_ < before + count; ++i) QThread::msleep(10);
     ASSERT_EQ(prepared_, before + count);
   }
@@ -118,7 +125,7 @@ TEST_F(NextPicturesTest, NotUsedWhenFileSlotOrRotationChanged) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     slot0_.resize(200, 150);
-    next_.Expect({{}, 0, TurnWhen::kNever});
+    Tell(next_, {{}, 0, TurnWhen::kNever});
     const std::string path = Write("p.png", red);
     Expect({path});
     row.change(path);
@@ -140,7 +147,7 @@ TEST_F(NextPicturesTest, RotationSwitchedPreparesAgain) {
   EXPECT_EQ(slot0_.PictureWidth(), 80);
   EXPECT_TRUE(Near(slot0_.grab().toImage().pixelColor(10, 75), Qt::green));  // turned: full width
 
-  next_.Expect({{}, 0, TurnWhen::kNever});
+  Tell(next_, {{}, 0, TurnWhen::kNever});
   Expect({path}, TurnWhen::kPortrait);
   Expect({path}, TurnWhen::kNever);  // switched off
   slot1_.SourcePath(path);
@@ -173,7 +180,7 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
     ASSERT_EQ(made, n);
   };
   for (QtRastrel* slot : {&slot0_, &slot1_}) slot->Ahead(&plain);
-  plain.Expect({{path}, 0, TurnWhen::kPortrait});
+  Tell(plain, {{path}, 0, TurnWhen::kPortrait});
   wait_for(1);
   slot0_.SourcePath(path);
   slot0_.Render();
@@ -185,8 +192,8 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
     EXPECT_TRUE(Near(shown.pixelColor(p), expected.pixelColor(p))) << p.x() << "," << p.y();
   }
 
-  plain.Expect({{}, 0, TurnWhen::kPortrait});
-  plain.Expect({{path}, 0, TurnWhen::kPortrait});
+  Tell(plain, {{}, 0, TurnWhen::kPortrait});
+  Tell(plain, {{path}, 0, TurnWhen::kPortrait});
   wait_for(2);
   slot1_.SourcePath(path);
   slot1_.Render();

@@ -45,6 +45,12 @@ QtViewer::QtViewer(const platform::CommandLine& command)
                          float y) { lumivo.Form_OLEDragDrop(data, effect, button, shift, x, y); });
 }
 
+void QtViewer::PrepareAhead(bool on) {
+  next_.Enabled(on);
+  form_.Slot(0).Ahead(on ? &next_ : nullptr);
+  form_.Slot(1).Ahead(on ? &next_ : nullptr);
+}
+
 void QtViewer::Start() {
   // The load handler runs before the window is first seen; the first resize then
   // lays out the slots.

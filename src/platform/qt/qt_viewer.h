@@ -22,6 +22,9 @@ class QtViewer {
   void Start();
 
   QtForm& Form() { return form_; }
+  // Whether the slots get pictures prepared ahead (on unless told otherwise); the
+  // benchmark compares both.
+  void PrepareAhead(bool on);
 
  private:
   QtForm form_;

@@ -17,16 +17,34 @@ constexpr int kWorkers = 2;
 }  // namespace
 
 QtNextPictures::QtNextPictures(QtRastrel& slot0, QtRastrel& slot1, Prepare prepare)
-    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {}
+    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {
+  // The order goes out once the event loop is back: after the picture just shown has been
+  // painted, and only the last of several (start-up, then the first layout) with the size
+  // the slots have by then.
+  order_.setSingleShot(true);
+  order_.setInterval(0);
+  QObject::connect(&order_, &QTimer::timeout, [this] { Order(); });
+}
 
 void QtNextPictures::Expect(const Upcoming& next) noexcept {
   try {
     turn_ = next.turn;
-    const QSize box = slots_[next.slot % 2]->Box();
-    preparer_.Want(next.names, image::ToSize(box), next.turn);
+    next_ = next;
+    order_.start();
   } catch (...) {
     // Only a hint: without it the slots decode when they are asked to.
   }
+}
+
+void QtNextPictures::Order() {
+  const QSize box = slots_[next_.slot % 2]->Box();
+  preparer_.Want(enabled_ ? next_.names : std::vector<std::string>{}, image::ToSize(box),
+                 next_.turn);
+}
+
+void QtNextPictures::Enabled(bool on) {
+  enabled_ = on;
+  if (!on) preparer_.Want({}, {}, turn_);
 }
 
 image::Supplied QtNextPictures::Supply(const std::string& name, QSize box) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <QTimer>
 #include <array>
 #include <optional>
 #include <string>
@@ -47,14 +48,22 @@ class QtNextPictures final : public platform::NextPictures {
   QtNextPictures(QtRastrel& slot0, QtRastrel& slot1, Prepare prepare = image::PrepareAhead);
 
   void Expect(const Upcoming& next) noexcept override;
+  // Off: nothing more is prepared and what is kept is dropped.
+  void Enabled(bool on);
 
   // For a slot's Render of `name` into `box`: the picture prepared for it, when it is still
   // the same file and agrees with the box and the turn; otherwise decoded here and now.
   image::Supplied Supply(const std::string& name, QSize box);
 
  private:
+  // Hands the latest order to the workers.
+  void Order();
+
   std::array<QtRastrel*, 2> slots_;
   TurnWhen turn_ = TurnWhen::kNever;
+  bool enabled_ = true;
+  Upcoming next_;
+  QTimer order_;
   mirvane::image::Preparer<image::Picture> preparer_;
 };
 
