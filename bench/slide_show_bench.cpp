@@ -2,6 +2,7 @@
 // the new picture painted, and the whole show at Interval=1, with and without pictures
 // prepared ahead. Needs a display (run it under xvfb-run).
 //   mirvane_slide_show_bench PHOTO_DIR [--whole-show]
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -233,6 +234,7 @@ void WholeShow(const std::vector<QString>& names) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);  // as the program does
   QApplication app(argc, argv);
   QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
   if (argc < 2) {
