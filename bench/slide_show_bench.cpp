@@ -240,6 +240,7 @@ void WholeShow(const std::vector<QString>& names) {
 
 int main(int argc, char* argv[]) {
   mallopt(M_MMAP_THRESHOLD, 1 << 20);  // as the program does
+  mallopt(M_ARENA_MAX, 1);
   QApplication app(argc, argv);
   QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
   if (argc < 2) {
