@@ -76,7 +76,7 @@ class NextPicturesTest : public ::testing::Test {
   std::atomic<int> prepared_{0};
   QtNextPictures next_{slot0_, slot1_, [this](const mirvane::image::Order& order) {
                          auto prepared = image::PrepareAhead(order);
-                         prepared.picture.fill(Qt::green);
+                         prepared.picture.image.fill(Qt::green);
                          ++prepared_;
                          return prepared;
                        }};

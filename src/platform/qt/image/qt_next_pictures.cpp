@@ -53,8 +53,8 @@ image::Supplied QtNextPictures::Supply(const std::string& name, QSize box) {
     if (file.is_open()) {
       auto ready = preparer_.Take(name, file.identity(), image::ToSize(box), turn_);
       if (ready) {
-        return {std::move(ready->picture.image), image::ToQSize(ready->full),
-                ready->quarter_turns, std::move(ready->picture.source)};
+        return {std::move(ready->picture.image), image::ToQSize(ready->full), ready->quarter_turns,
+                std::move(ready->picture.source)};
       }
     }
   } catch (const std::exception&) {

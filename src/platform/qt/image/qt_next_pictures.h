@@ -44,7 +44,7 @@ mirvane::image::Prepared<Picture> PrepareAhead(const mirvane::image::Order& orde
 // Gets the next pictures ready on two worker threads for the slots to take at Render.
 class QtNextPictures final : public platform::NextPictures {
  public:
-  using Prepare = mirvane::image::Preparer<QImage>::Prepare;
+  using Prepare = mirvane::image::Preparer<image::Picture>::Prepare;
   QtNextPictures(QtRastrel& slot0, QtRastrel& slot1, Prepare prepare = image::PrepareAhead);
 
   void Expect(const Upcoming& next) noexcept override;
