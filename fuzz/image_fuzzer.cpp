@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes through the same decoder chain that Render uses.
+// Feeds arbitrary bytes through the check of the first bytes and the decoder chain that
+// Render uses.
 #include <QGuiApplication>
 #include <QSize>
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include "image/exif.h"
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
+#include "platform/qt/image/safe_file.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // Plugin lookup, and fonts for the text in SVG drawings (run.sh picks offscreen).
@@ -26,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)mirvane::image::ExifOrientation(
       std::string_view(reinterpret_cast<const char*>(data), size));
   const char* name = size > 0 && (data[0] & 8) ? "fuzz.tga" : "fuzz";
+  // The check of the first bytes, and the decoders on everything, whatever it said.
+  try {
+    mirvane::platform::qt::image::CheckHead(std::string_view(bytes.constData(), size),
+                                            static_cast<std::int64_t>(size), name);
+  } catch (const mirvane::platform::Error&) {
+  }
   try {
     (void)mirvane::platform::qt::image::Decode(bytes, box, turns, name);
   } catch (const mirvane::platform::Error&) {

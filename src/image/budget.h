@@ -12,6 +12,8 @@ inline constexpr std::int64_t kMaxSide = std::int64_t{1} << 20;
 // JPEG decodes straight to a fraction of its size, so a larger full size is admitted as
 // long as what is decoded fits kMaxPixels; this still bounds the entropy decoding time.
 inline constexpr std::int64_t kMaxJpegPixels = std::int64_t{512} * 1024 * 1024;
+// libjpeg's largest side.
+inline constexpr std::int64_t kMaxJpegSide = 65500;
 inline constexpr std::int64_t kMaxFileBytes = std::int64_t{512} * 1024 * 1024;
 
 // True when a picture of w x h may be decoded at full size.

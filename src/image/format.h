@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
+
+#include "image/fit.h"
 
 namespace mirvane::image {
 
@@ -26,5 +29,17 @@ enum class Format {
 // which has no signature: a plausible TGA header counts when the bytes given end in
 // TGA's footer (the whole file was given) or, as a last resort, the name ends in .tga.
 Format Sniff(std::string_view bytes, std::string_view name = {});
+
+// How many first bytes Sniff and HeaderSize need at most, short of a JPEG whose metadata
+// pushes its frame header further.
+inline constexpr std::size_t kHeadBytes = 64 * 1024;
+
+// The picture's size as its header tells it, from the file's first bytes, for the formats
+// that put it at a known place (not TIFF); nothing when the bytes do not say.
+std::optional<Size> HeaderSize(Format format, std::string_view head);
+
+// Whether a picture the header says is `size` is too large to decode, by the budget the
+// readers apply: JPEG decodes at a reduced size and has its own bound.
+bool OverBudget(Format format, Size size);
 
 }  // namespace mirvane::image

@@ -12,9 +12,11 @@ namespace {
 
 constexpr std::int16_t kRightButton = 2;
 
-void Toggle(const LumivoState& state, const Controls& controls, MenuEntry entry) {
-  controls.SMenu.Checked(entry, !controls.SMenu.Checked(entry));
+bool Toggle(const LumivoState& state, const Controls& controls, MenuEntry entry) {
+  const bool on = !controls.SMenu.Checked(entry);
+  controls.SMenu.Checked(entry, on);
   SaveSettings(state, controls);
+  return on;
 }
 
 }  // namespace
@@ -41,12 +43,12 @@ void Form_MouseDown(const Controls& controls, std::int16_t Button) {
   if (Button == kRightButton) controls.SMenu.Popup();
 }
 
-void SMenu_Loop_Click(const LumivoState& state, const Controls& controls) {
-  Toggle(state, controls, SMenu_Loop);
+void SMenu_Loop_Click(LumivoState& state, const Controls& controls) {
+  state.Seen.loop = Toggle(state, controls, SMenu_Loop);
 }
 
-void SMenu_Rotate_Click(const LumivoState& state, const Controls& controls) {
-  Toggle(state, controls, SMenu_Rotate);
+void SMenu_Rotate_Click(LumivoState& state, const Controls& controls) {
+  state.Seen.rotate = Toggle(state, controls, SMenu_Rotate);
 }
 
 void SMenu_Timer_Click(LumivoState& state, const Controls& controls) {

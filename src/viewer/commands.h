@@ -17,8 +17,8 @@ std::string VersionText();
 void Form_MouseDown(const Controls& controls, std::int16_t Button);
 
 // Each flips its check mark, then writes the settings; nothing else.
-void SMenu_Loop_Click(const LumivoState& state, const Controls& controls);
-void SMenu_Rotate_Click(const LumivoState& state, const Controls& controls);
+void SMenu_Loop_Click(LumivoState& state, const Controls& controls);
+void SMenu_Rotate_Click(LumivoState& state, const Controls& controls);
 
 // Hands the interval to the modal dialog as text and takes it back, however the
 // dialog was closed; the timer gets it and the settings are written.

@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 #include "platform/interval_dialog.h"
 #include "platform/message_box.h"
+#include "platform/next_pictures.h"
 #include "platform/popup_menu.h"
 #include "platform/rastrel.h"
 #include "platform/text_box.h"
@@ -25,6 +26,7 @@ struct Controls {
   platform::IntervalDialog& SetInterval;
   platform::FileSystem& Files;
   const platform::CommandLine& Command;
+  platform::NextPictures& Next;
 };
 
 }  // namespace mirvane::viewer

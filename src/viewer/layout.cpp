@@ -12,7 +12,7 @@ constexpr float kHeightAllowance = 400;
 
 }  // namespace
 
-void Form_Resize(const Controls& controls) {
+void Form_Resize(const Controls& controls, Outlook& seen) {
   if (controls.Form.WindowState() == kMinimized) return;
   for (std::uint8_t i = 0; i <= 1; ++i) {
     platform::Rastrel& slot = *controls.ImageControl[i];
@@ -20,8 +20,10 @@ void Form_Resize(const Controls& controls) {
     slot.Left(kOffset);
     // A window smaller than the allowances gives a size below zero, which the slot
     // takes as zero.
-    slot.Width(controls.Form.Width() - kWidthAllowance);
-    slot.Height(controls.Form.Height() - kHeightAllowance);
+    seen.width = controls.Form.Width();
+    slot.Width(seen.width - kWidthAllowance);
+    seen.height = controls.Form.Height();
+    slot.Height(seen.height - kHeightAllowance);
     slot.Refit(0);
   }
 }

@@ -41,6 +41,9 @@ class Lumivo {
   void ImageRotate(std::uint8_t& Index);
 
  private:
+  // Tells the platform which pictures come next.
+  void TellNext();
+
   Controls controls_;
   LumivoState state_;
 };

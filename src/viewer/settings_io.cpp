@@ -12,6 +12,8 @@ void LoadSettings(LumivoState& state, const Controls& controls) {
   state.Interval = loaded.Interval;
   controls.SMenu.Checked(SMenu_Loop, loaded.Loop);
   controls.SMenu.Checked(SMenu_Rotate, loaded.Rotate);
+  state.Seen.loop = loaded.Loop;
+  state.Seen.rotate = loaded.Rotate;
 }
 
 void SaveSettings(const LumivoState& state, const Controls& controls) {

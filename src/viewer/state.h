@@ -9,6 +9,16 @@ namespace mirvane::viewer {
 // Names the list holds at most; index 0 of FileList is never used.
 inline constexpr std::int16_t kListCapacity = 1000;
 
+// What the handlers last read or set of the loop and rotation check marks and of the
+// window's outer size (twips). Kept only to tell the platform what comes next, so that
+// doing so reads nothing.
+struct Outlook {
+  bool loop = false;
+  bool rotate = false;
+  float width = 0;
+  float height = 0;
+};
+
 // The main window's state; zero or empty at creation.
 struct LumivoState {
   std::array<std::string, kListCapacity + 1> FileList{};
@@ -19,6 +29,7 @@ struct LumivoState {
   // Set only when a looping wrap put CurrentIndex back to 0 with the last name on
   // view, so that Previous can tell that from a list not yet started.
   bool WrappedToStart = false;
+  Outlook Seen;
 };
 
 }  // namespace mirvane::viewer

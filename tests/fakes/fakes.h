@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/interval_dialog.h"
 #include "platform/message_box.h"
+#include "platform/next_pictures.h"
 #include "platform/popup_menu.h"
 #include "platform/rastrel.h"
 #include "platform/text_box.h"
@@ -201,6 +202,15 @@ class FakeCommandLine : public platform::CommandLine, Recorder {
   std::string text;
 };
 
+// Keeps what it is told in its own list, apart from the shared log: telling it is no
+// call whose order the design fixes.
+class FakeNextPictures : public platform::NextPictures {
+ public:
+  void Expect(const platform::Upcoming& next) noexcept override { told.push_back(next); }
+
+  std::vector<platform::Upcoming> told;
+};
+
 // One image slot. An operation named in `failing` ("Render", "PictureHeight", ...)
 // throws after it is logged with " !" appended; Render throws too when the source
 // path is in `unreadable`.
@@ -253,7 +263,7 @@ struct Rig {
   Rig& operator=(const Rig&) = delete;
 
   viewer::Controls Controls() {
-    return {form, {&slot0, &slot1}, timer, argument, menu, box, dialog, files, command};
+    return {form, {&slot0, &slot1}, timer, argument, menu, box, dialog, files, command, next};
   }
   // Fills the list with `names` and makes each an existing file.
   void List(const std::vector<std::string>& names);
@@ -273,6 +283,7 @@ struct Rig {
   FakeIntervalDialog dialog{log};
   FakeFileSystem files{log};
   FakeCommandLine command{log};
+  FakeNextPictures next;
   viewer::LumivoState state;
 };
 

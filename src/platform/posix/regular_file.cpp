@@ -8,6 +8,15 @@
 #include <cstring>
 
 namespace mirvane::platform::posix {
+namespace {
+
+image::FileIdentity IdentityOf(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::int64_t>(info.st_size),
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
 
 RegularFile::RegularFile(const std::string& name) {
   if (name.empty() || name.find('\0') != std::string::npos) {
@@ -28,6 +37,7 @@ RegularFile::RegularFile(const std::string& name) {
   } else {
     fd_ = fd;
     size_ = info.st_size;
+    identity_ = IdentityOf(info);
     return;
   }
   ::close(fd);
@@ -35,6 +45,12 @@ RegularFile::RegularFile(const std::string& name) {
 
 RegularFile::~RegularFile() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+image::FileIdentity RegularFile::Identity() const {
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return {};
+  return IdentityOf(info);
 }
 
 std::int64_t RegularFile::ReadInto(char* buffer, std::size_t capacity) {

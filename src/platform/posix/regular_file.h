@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "image/file_identity.h"
+
 namespace mirvane::platform::posix {
 
 // A regular file opened for reading. Opening never blocks: a FIFO, device or
@@ -20,6 +22,10 @@ class RegularFile {
   const std::string& error() const { return error_; }
   // The size when it was opened.
   std::int64_t size() const { return size_; }
+  // The file as it stood when opened.
+  const image::FileIdentity& identity() const { return identity_; }
+  // The file as it stands now; another identity than at opening when it was written since.
+  image::FileIdentity Identity() const;
   // Reads until `capacity` bytes or the end of the file; the count read, or -1 on a
   // read error.
   std::int64_t ReadInto(char* buffer, std::size_t capacity);
@@ -27,6 +33,7 @@ class RegularFile {
  private:
   int fd_ = -1;
   std::int64_t size_ = 0;
+  image::FileIdentity identity_;
   std::string error_;
 };
 

@@ -13,6 +13,7 @@ constexpr float kClientHeightTwips = 4950;
 QtViewer::QtViewer(const platform::CommandLine& command)
     : box_(&form_),
       dialog_(&form_),
+      next_(form_.Slot(0), form_.Slot(1)),
       lumivo_(viewer::Controls{form_,
                                {&form_.Slot(0), &form_.Slot(1)},
                                form_.Timer(),
@@ -21,7 +22,10 @@ QtViewer::QtViewer(const platform::CommandLine& command)
                                box_,
                                dialog_,
                                files_,
-                               command}) {
+                               command,
+                               next_}) {
+  form_.Slot(0).Ahead(&next_);
+  form_.Slot(1).Ahead(&next_);
   viewer::Lumivo& lumivo = lumivo_;
   form_.Timer().OnTick([&lumivo] { lumivo.Timer1_Timer(); });
   form_.Menu().OnChoose([&lumivo](int id) { lumivo.SMenu_Click(id); });
@@ -39,6 +43,12 @@ QtViewer::QtViewer(const platform::CommandLine& command)
   form_.OnDrop([&lumivo](platform::DropData& data, std::int32_t& effect, std::int16_t button,
                          std::int16_t shift, float x,
                          float y) { lumivo.Form_OLEDragDrop(data, effect, button, shift, x, y); });
+}
+
+void QtViewer::PrepareAhead(bool on) {
+  next_.Enabled(on);
+  form_.Slot(0).Ahead(on ? &next_ : nullptr);
+  form_.Slot(1).Ahead(on ? &next_ : nullptr);
 }
 
 void QtViewer::Start() {

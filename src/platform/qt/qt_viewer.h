@@ -2,6 +2,7 @@
 
 #include "platform/command_line.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/qt/image/qt_next_pictures.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_interval_dialog.h"
 #include "platform/qt/qt_message_box.h"
@@ -21,12 +22,16 @@ class QtViewer {
   void Start();
 
   QtForm& Form() { return form_; }
+  // Whether the slots get pictures prepared ahead (on unless told otherwise); the
+  // benchmark compares both.
+  void PrepareAhead(bool on);
 
  private:
   QtForm form_;
   QtMessageBox box_;
   QtIntervalDialog dialog_;
   posix::PosixFileSystem files_;
+  QtNextPictures next_;
   viewer::Lumivo lumivo_;
 };
 

@@ -19,7 +19,8 @@ Win32Viewer::Win32Viewer(const platform::CommandLine& command)
                                box_,
                                dialog_,
                                files_,
-                               command}) {
+                               command,
+                               next_}) {
   box_.Owner(form_.Handle());
   dialog_.Owner(form_.Handle());
   viewer::Lumivo& lumivo = lumivo_;

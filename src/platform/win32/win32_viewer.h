@@ -5,6 +5,7 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_interval_dialog.h"
 #include "platform/win32/win32_message_box.h"
+#include "platform/win32/win32_next_pictures.h"
 #include "viewer/lumivo.h"
 
 namespace mirvane::platform::win32 {
@@ -27,6 +28,7 @@ class Win32Viewer {
   Win32MessageBox box_;
   Win32IntervalDialog dialog_;
   Win32FileSystem files_;
+  Win32NextPictures next_;
   viewer::Lumivo lumivo_;
 };
 

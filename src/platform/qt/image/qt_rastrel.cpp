@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
 #include "platform/qt/image/fit.h"
+#include "platform/qt/image/qt_next_pictures.h"
 #include "platform/qt/image/safe_file.h"
 #include "platform/qt/twips.h"
 
@@ -34,36 +36,40 @@ QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
-  image::Decoded decoded;
-  try {
-    decoded = image::Decode(image::ReadRegularFile(source_path_), DeviceBox(), 0, source_path_);
-  } catch (const Error&) {
-    throw;
-  } catch (const std::bad_alloc&) {
-    throw Error(source_path_ + ": out of memory");
-  } catch (const std::exception& e) {
-    throw Error(source_path_ + ": " + e.what());
-  }
-  full_ = decoded.full;
+  image::Supplied supplied = ahead_ ? ahead_->Supply(source_path_, DeviceBox())
+                                    : image::DecodeNow(source_path_, DeviceBox());
+  full_ = supplied.decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
   settle_.stop();
-  Keep(std::move(decoded), false);
+  turned_ahead_ = QImage();
+  const bool still = supplied.decoded.frames.empty();
+  Keep(std::move(supplied.decoded), false, supplied.quarter_turns);
+  if (still && supplied.quarter_turns == 1) {
+    // Kept for the quarter turn that asks for it.
+    turned_ahead_ = std::exchange(image_, QImage());
+  }
 }
 
-void QtRastrel::Keep(image::Decoded decoded, bool refitted) {
+void QtRastrel::Keep(image::Decoded decoded, bool refitted, int decoded_turns) {
   const bool same_animation =
       refitted && decoded.frames.size() == frames_.size() && !frames_.empty();
   source_ = std::move(decoded.source);
   decoded_frames_ = std::move(decoded.frames);
   frames_ = decoded_frames_;
-  frames_turns_ = quarter_turns_;
+  frames_turns_ = decoded_turns;
   scalable_ = decoded.scalable;
   ratio_ = devicePixelRatioF();
   if (same_animation) {  // refitted: play on from the frame on view
     image_ = frames_[std::size_t(playback_.current())].image;
   } else {
     image_ = std::move(decoded.image);
+    if (!frames_.empty() && decoded_turns != quarter_turns_) {
+      std::vector<image::Frame> frames = FramesFor(DeviceBox(), quarter_turns_);
+      if (frames.empty()) throw Error("out of memory");
+      frames_ = std::move(frames);
+      image_ = frames_.front().image;
+    }
     std::vector<int> delays;
     for (const image::Frame& f : frames_) delays.push_back(f.delay_ms);
     playback_.Load(std::move(delays), decoded.loops);
@@ -81,6 +87,7 @@ std::int32_t QtRastrel::PictureWidth() const {
 
 void QtRastrel::Turn(std::int16_t tenths_of_degree) {
   const int quarters = static_cast<int>(std::lround(tenths_of_degree / 900.0)) % 4;
+  if (UseTurnedAhead((quarters + 4) % 4)) return;
   if (quarters == 0 || source_.isNull()) return;
   const int turns = (quarter_turns_ + quarters + 4) % 4;
   const QSize box = DeviceBox();
@@ -102,6 +109,7 @@ void QtRastrel::Turn(std::int16_t tenths_of_degree) {
 }
 
 void QtRastrel::Refit(std::int16_t /*mode*/) {
+  SettleAhead();
   FitToSlot();
   update();
 }
@@ -156,7 +164,7 @@ void QtRastrel::Sharpen() {
     image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), DeviceBox(),
                                            quarter_turns_, shown_path_);
     if (decoded.full != full_) return;  // the file now holds another picture
-    Keep(std::move(decoded), true);
+    Keep(std::move(decoded), true, quarter_turns_);
   } catch (...) {
     // Keep the softer picture on view.
   }
@@ -171,8 +179,39 @@ void QtRastrel::Width(float twips) { resize(std::max(0, ToPixels(twips, *this)),
 void QtRastrel::Height(float twips) { resize(width(), std::max(0, ToPixels(twips, *this))); }
 
 void QtRastrel::Visible(bool on) {
+  if (on) {
+    SettleAhead();
+  } else {
+    image_ = source_ = turned_ahead_ = QImage();
+    frames_.clear();
+    decoded_frames_.clear();
+    playback_.Load({}, 0);
+    full_ = QSize(0, 0);
+    quarter_turns_ = 0;
+    settle_.stop();
+  }
   setVisible(on);
   if (on) FitToSlot();  // a hidden slot is never sharpened: now is the time
+}
+
+bool QtRastrel::UseTurnedAhead(int clockwise) {
+  if (turned_ahead_.isNull()) return false;
+  if (clockwise != 1) {
+    SettleAhead();
+    return false;
+  }
+  image_ = std::exchange(turned_ahead_, QImage());
+  quarter_turns_ = 1;
+  update();
+  return true;
+}
+
+void QtRastrel::SettleAhead() {
+  if (turned_ahead_.isNull()) return;
+  turned_ahead_ = QImage();
+  QImage upright = image::Refitted(source_, full_, DeviceBox(), 0);
+  if (!upright.isNull()) image_ = std::move(upright);
+  update();
 }
 
 void QtRastrel::paintEvent(QPaintEvent* /*event*/) {

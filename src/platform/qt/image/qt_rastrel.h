@@ -16,6 +16,8 @@ namespace mirvane::platform::qt {
 // An image slot as a Qt widget: keeps the picture as decoded (large enough to fit either
 // way round) and as fitted to its present size in device pixels, and draws the latter
 // one to one, centred on black.
+class QtNextPictures;
+
 class QtRastrel : public QWidget, public platform::Rastrel {
   Q_OBJECT
 
@@ -34,7 +36,14 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void Top(float twips) override;
   void Width(float twips) override;
   void Height(float twips) override;
+  // Hiding the slot lets go of its picture: a hidden slot shows nothing until its next
+  // Render.
   void Visible(bool on) override;
+
+  // Where Render takes pictures prepared ahead; none by default.
+  void Ahead(QtNextPictures* ahead) { ahead_ = ahead; }
+  // The size pictures are decoded for, in device pixels.
+  QSize Box() const { return DeviceBox(); }
 
  Q_SIGNALS:
   // A mouse button went down: button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl,
@@ -58,10 +67,15 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   // the same picture; only for a slot on view.
   void Sharpen();
   // Keeps a decoded picture (or animation) as the one on view; a sharper decode of the
-  // same animation plays on from the frame on view.
-  void Keep(image::Decoded decoded, bool refitted);
+  // same animation plays on from the frame on view. `decoded_turns`: the turns it was
+  // decoded with.
+  void Keep(image::Decoded decoded, bool refitted, int decoded_turns);
   // The animation's frames fitted to `box` and turned; empty when out of memory.
   std::vector<image::Frame> FramesFor(QSize box, int quarter_turns) const;
+  // A picture prepared already turned is shown by the quarter turn that asks for it; any
+  // other call first brings it back upright.
+  bool UseTurnedAhead(int clockwise);
+  void SettleAhead();
 
   std::string source_path_;
   std::string shown_path_;
@@ -77,6 +91,8 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
   int quarter_turns_ = 0;
   QTimer settle_;  // runs while the size may still be changing
+  QtNextPictures* ahead_ = nullptr;
+  QImage turned_ahead_;  // fitted for one quarter turn clockwise, not yet asked for
 };
 
 }  // namespace mirvane::platform::qt

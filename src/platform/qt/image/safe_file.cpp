@@ -1,22 +1,62 @@
 #include "platform/qt/image/safe_file.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <algorithm>
+
 #include "image/budget.h"
+#include "image/format.h"
 #include "platform/error.h"
-#include "platform/posix/regular_file.h"
 
 namespace mirvane::platform::qt::image {
+
+void CheckHead(std::string_view head, std::int64_t size, std::string_view name) {
+  using mirvane::image::Format;
+  if (size <= 0 || head.empty()) throw Error("empty file");
+  if (size > mirvane::image::kMaxFileBytes) throw Error("file too large");
+  const Format format = mirvane::image::Sniff(head, name);
+  if (format == Format::kUnknown) {
+    // Formats we do not sniff ourselves but a Qt plugin may read (ICO, PNM, TGA, SVG...):
+    // the plugins tell from the same first bytes.
+    QByteArray bytes = QByteArray::fromRawData(head.data(), static_cast<qsizetype>(head.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (QImageReader::imageFormat(&buffer).isEmpty()) throw Error("not a picture");
+    return;
+  }
+  const auto header = mirvane::image::HeaderSize(format, head);
+  if (header && mirvane::image::OverBudget(format, *header)) throw Error("picture too large");
+}
+
+QByteArray ReadPicture(posix::RegularFile& file, const std::string& name) {
+  const std::int64_t size = file.size();
+  if (size <= 0) throw Error(name + ": empty file");
+  if (size > mirvane::image::kMaxFileBytes) throw Error(name + ": file too large");
+  QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+  const auto head_size = static_cast<std::size_t>(
+      std::min<std::int64_t>(size, static_cast<std::int64_t>(mirvane::image::kHeadBytes)));
+  const std::int64_t head = file.ReadInto(bytes.data(), head_size);
+  if (head < 0) throw Error(name + ": read error");
+  try {
+    CheckHead(std::string_view(bytes.constData(), static_cast<std::size_t>(head)), size, name);
+  } catch (const Error& e) {
+    throw Error(name + ": " + e.what());
+  }
+  std::int64_t got = head;
+  if (head == static_cast<std::int64_t>(head_size) && head < size) {
+    const std::int64_t rest =
+        file.ReadInto(bytes.data() + head, static_cast<std::size_t>(size - head));
+    if (rest < 0) throw Error(name + ": read error");
+    got += rest;
+  }
+  bytes.truncate(static_cast<qsizetype>(got));  // shrank while we read: decode what is there
+  return bytes;
+}
 
 QByteArray ReadRegularFile(const std::string& name) {
   posix::RegularFile file(name);
   if (!file.is_open()) throw Error(name + ": " + file.error());
-  if (file.size() <= 0) throw Error(name + ": empty file");
-  if (file.size() > mirvane::image::kMaxFileBytes) throw Error(name + ": file too large");
-  QByteArray bytes(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
-  const std::int64_t got = file.ReadInto(bytes.data(), static_cast<std::size_t>(bytes.size()));
-  if (got < 0) throw Error(name + ": read error");
-  if (got == 0) throw Error(name + ": empty file");
-  bytes.truncate(static_cast<qsizetype>(got));  // shrank while we read: decode what is there
-  return bytes;
+  return ReadPicture(file, name);
 }
 
 }  // namespace mirvane::platform::qt::image

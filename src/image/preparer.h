@@ -1,0 +1,214 @@
+#pragma once
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "image/file_identity.h"
+#include "image/fit.h"
+#include "platform/next_pictures.h"
+
+namespace mirvane::image {
+
+using platform::TurnWhen;
+
+// The quarter turns (0 or 1) a slot gives a picture of `picture`'s upright size under `when`.
+inline int QuarterTurns(TurnWhen when, Size picture) {
+  if (when == TurnWhen::kPortrait) return picture.width < picture.height ? 1 : 0;
+  if (when == TurnWhen::kLandscape) return picture.width > picture.height ? 1 : 0;
+  return 0;
+}
+
+// One picture to get ready: the file's name, the slot's size in device pixels, the turn rule.
+struct Order {
+  std::string name;
+  Size box;
+  TurnWhen turn = TurnWhen::kNever;
+};
+
+template <typename Picture>
+struct Prepared {
+  FileIdentity file;      // the file read, as it stood when opened
+  Size full;              // the picture's own size, upright, before any turn
+  int quarter_turns = 0;  // QuarterTurns(turn, full), already applied to `picture`
+  Picture picture;        // fitted to the box
+};
+
+// Gets the next pictures ready on worker threads and keeps at most `keep` finished ones until
+// a slot takes one. Toolkit-neutral: each back-end gives its own way to prepare a picture. A
+// newer Want replaces the older; failures are not kept; the lock is held only to hand an
+// order out or a picture over, never while reading or decoding.
+template <typename Picture>
+class Preparer {
+ public:
+  // Reads and decodes one picture, throwing on any failure. Runs on a worker thread, so it
+  // must touch no state of the user-interface thread.
+  using Prepare = std::function<Prepared<Picture>(const Order&)>;
+
+  Preparer(Prepare prepare, int threads, std::size_t keep = 2)
+      : prepare_(std::move(prepare)), keep_(keep) {
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  Preparer(const Preparer&) = delete;
+  Preparer& operator=(const Preparer&) = delete;
+  // Waits for the decodes under way.
+  ~Preparer() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Wants the first `keep` of `names` that can be prepared, in order. Kept pictures no
+  // longer wanted, or made for another box or turn, are dropped.
+  void Want(const std::vector<std::string>& names, Size box, TurnWhen turn) {
+    std::vector<Kept> dropped;  // freed outside the lock
+    {
+      std::lock_guard lock(mutex_);
+      if (names == names_ && box == box_ && turn == turn_) return;
+      names_ = names;
+      box_ = box;
+      turn_ = turn;
+      passed_.clear();
+      for (auto it = kept_.begin(); it != kept_.end();) {
+        if (Current(*it)) {
+          ++it;
+        } else {
+          dropped.push_back(std::move(*it));
+          it = kept_.erase(it);
+        }
+      }
+    }
+    wake_.notify_all();
+  }
+
+  // The picture prepared for `name`, provided it was made from the file as it is `now`, for
+  // `box`, and turned as `turn` turns it. Waits while it is being prepared. Whatever was kept
+  // for the name leaves the cache, and the workers leave the name alone until the next Want.
+  std::optional<Prepared<Picture>> Take(const std::string& name, const FileIdentity& now, Size box,
+                                        TurnWhen turn) {
+    std::optional<Prepared<Picture>> found;
+    std::optional<Kept> stale;
+    {
+      std::unique_lock lock(mutex_);
+      done_.wait(lock, [&] {
+        return std::none_of(running_.begin(), running_.end(), [&](const Order& order) {
+          return order.name == name && order.box == box;
+        });
+      });
+      const auto it = std::find_if(kept_.begin(), kept_.end(),
+                                   [&](const Kept& kept) { return kept.name == name; });
+      if (it != kept_.end()) {
+        const Prepared<Picture>& p = it->prepared;
+        if (it->box == box && p.file == now && p.quarter_turns == QuarterTurns(turn, p.full)) {
+          found = std::move(it->prepared);
+        } else {
+          stale = std::move(*it);
+        }
+        kept_.erase(it);
+      }
+      if (!Passed(name)) passed_.push_back(name);
+    }
+    wake_.notify_all();
+    return found;
+  }
+
+ private:
+  struct Kept {
+    std::string name;
+    Size box;
+    Prepared<Picture> prepared;
+  };
+
+  bool Wanted(const std::string& name) const {
+    return std::find(names_.begin(), names_.end(), name) != names_.end();
+  }
+  bool Passed(const std::string& name) const {
+    return std::find(passed_.begin(), passed_.end(), name) != passed_.end();
+  }
+  bool Current(const Kept& kept) const {
+    return Wanted(kept.name) && kept.box == box_ &&
+           kept.prepared.quarter_turns == QuarterTurns(turn_, kept.prepared.full);
+  }
+  bool Current(const Order& order) const {
+    return Wanted(order.name) && order.box == box_ && order.turn == turn_;
+  }
+
+  // The next name to prepare, if any; under the lock.
+  std::optional<Order> NextOrder() const {
+    std::size_t busy = kept_.size();
+    for (const Order& order : running_) busy += Current(order) ? 1 : 0;
+    if (busy >= keep_) return std::nullopt;
+    for (const std::string& name : names_) {
+      const auto same = [&](const auto& x) { return x.name == name; };
+      if (Passed(name) || std::any_of(kept_.begin(), kept_.end(), same) ||
+          std::any_of(running_.begin(), running_.end(),
+                      [&](const Order& order) { return order.name == name && Current(order); })) {
+        continue;
+      }
+      return Order{name, box_, turn_};
+    }
+    return std::nullopt;
+  }
+
+  void Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      std::optional<Order> order;
+      wake_.wait(lock, [&] { return stop_ || (order = NextOrder()).has_value(); });
+      if (stop_) return;
+      running_.push_back(*order);
+      lock.unlock();
+      std::optional<Prepared<Picture>> result;
+      try {
+        result = prepare_(*order);
+      } catch (...) {
+        // Not kept: the slot tries the name itself when it is shown.
+      }
+      lock.lock();
+      running_.erase(std::find_if(running_.begin(), running_.end(), [&](const Order& o) {
+        return o.name == order->name && o.box == order->box && o.turn == order->turn;
+      }));
+      std::optional<Kept> kept;
+      if (result) kept = Kept{order->name, order->box, std::move(*result)};
+      if (kept && Current(*kept) && kept_.size() < keep_ && !Passed(order->name)) {
+        kept_.push_back(std::move(*kept));
+        kept.reset();
+      } else if (!result && Current(*order) && !Passed(order->name)) {
+        passed_.push_back(order->name);
+      }
+      done_.notify_all();
+      wake_.notify_all();
+      if (kept) {  // not wanted any more: freed outside the lock
+        lock.unlock();
+        kept.reset();
+        lock.lock();
+      }
+    }
+  }
+
+  Prepare prepare_;
+  std::size_t keep_;
+  std::mutex mutex_;
+  std::condition_variable wake_;  // an order may be ready, or stop
+  std::condition_variable done_;  // a picture has been finished
+  std::vector<std::string> names_;
+  Size box_;
+  TurnWhen turn_ = TurnWhen::kNever;
+  std::vector<std::string> passed_;  // failed or taken since the last Want
+  std::vector<Order> running_;
+  std::vector<Kept> kept_;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace mirvane::image
