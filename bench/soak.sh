@@ -18,9 +18,9 @@ cd "$work"
 # A few kinds and sizes, each copied to many names: every copy is a file of its own.
 kinds=()
 i=0
-for spec in png:640x480:red jpg:800x600:blue png:300x400:green jpg:1200x900:yellow \
+for kind in png:640x480:red jpg:800x600:blue png:300x400:green jpg:1200x900:yellow \
   gif:320x240:magenta jpg:480x640:cyan png:1024x768:orange bmp:200x150:purple; do
-  IFS=: read -r ext size colour <<<"$spec"
+  IFS=: read -r ext size colour <<<"$kind"
   "$convert" -size "$size" "plasma:$colour-white" "base-$i.$ext"
   kinds+=("base-$i.$ext")
   i=$((i + 1))
