@@ -1,7 +1,11 @@
 #pragma once
 
-#include <cstdint>
+#include <windowsx.h>
 
+#include <cstdint>
+#include <functional>
+
+#include "platform/win32/twips.h"
 #include "platform/win32/win32.h"
 
 namespace mirvane::platform::win32 {
@@ -24,6 +28,18 @@ inline std::int16_t ButtonCode(UINT message) {
 inline std::int16_t ShiftCode(WPARAM keys) {
   return static_cast<std::int16_t>(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
                                    (GetKeyState(VK_MENU) < 0 ? 4 : 0));
+}
+
+// Button, shift state and position in twips, as the core's mouse-down handlers take them.
+using MouseHandler = std::function<void(std::int16_t, std::int16_t, float, float)>;
+
+// Passes a button-down message on to `handler`, if there is one.
+inline void RaiseMouseDown(const MouseHandler& handler, UINT message, WPARAM wparam, LPARAM lparam,
+                           unsigned dpi) {
+  if (!handler) return;
+  const double twips = TwipsPerPixel(dpi);
+  handler(ButtonCode(message), ShiftCode(wparam), static_cast<float>(GET_X_LPARAM(lparam) * twips),
+          static_cast<float>(GET_Y_LPARAM(lparam) * twips));
 }
 
 }  // namespace mirvane::platform::win32

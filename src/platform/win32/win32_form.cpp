@@ -147,12 +147,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      if (on_mouse_down_) {
-        const double twips = TwipsPerPixel(Dpi());
-        on_mouse_down_(ButtonCode(message), ShiftCode(wparam),
-                       static_cast<float>(GET_X_LPARAM(lparam) * twips),
-                       static_cast<float>(GET_Y_LPARAM(lparam) * twips));
-      }
+      RaiseMouseDown(on_mouse_down_, message, wparam, lparam, Dpi());
       return 0;
     case WM_DROPFILES:
       // Drops that do not come through OLE (Wine delivers X drags this way).

@@ -8,6 +8,7 @@
 
 #include "platform/drop_data.h"
 #include "platform/win32/drop_target.h"
+#include "platform/win32/mouse.h"
 #include "platform/win32/native_window.h"
 #include "platform/win32/win32_popup_menu.h"
 #include "platform/win32/win32_rastrel.h"
@@ -25,7 +26,7 @@ class Win32Form final : public NativeWindow, public platform::Window {
  public:
   using ResizeHandler = std::function<void()>;
   // Button, shift and position in twips, as the classic mouse-down gives them.
-  using MouseHandler = std::function<void(std::int16_t, std::int16_t, float, float)>;
+  using MouseHandler = win32::MouseHandler;
   using DropHandler = std::function<void(platform::DropData&, std::int32_t&, std::int16_t,
                                          std::int16_t, float, float)>;
 

@@ -9,6 +9,7 @@
 #include "platform/rastrel.h"
 #include "platform/win32/bitmap.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/mouse.h"
 #include "platform/win32/native_window.h"
 
 namespace mirvane::platform::win32 {
@@ -19,7 +20,7 @@ class Win32Rastrel final : public NativeWindow, public platform::Rastrel {
  public:
   // Button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt; position in
   // twips within the slot.
-  using MouseHandler = std::function<void(std::int16_t, std::int16_t, float, float)>;
+  using MouseHandler = win32::MouseHandler;
 
   explicit Win32Rastrel(HWND parent);
 
