@@ -52,8 +52,10 @@ class Preparer {
   // must touch no state of the user-interface thread.
   using Prepare = std::function<Prepared<Picture>(const Order&)>;
 
-  Preparer(Prepare prepare, int threads, std::size_t keep = 2)
-      : prepare_(std::move(prepare)), keep_(keep) {
+  // `finished`, when given, is called on the worker thread each time a decode has ended and
+  // its picture (if any) is in the cache; it must only pass word on to its own thread.
+  Preparer(Prepare prepare, int threads, std::size_t keep = 2, std::function<void()> finished = {})
+      : prepare_(std::move(prepare)), keep_(keep), finished_(std::move(finished)) {
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
   }
   Preparer(const Preparer&) = delete;
@@ -94,6 +96,19 @@ class Preparer {
   // The picture prepared for `name`, provided it was made from the file as it is `now`, for
   // `box`, and turned as `turn` turns it. Waits while it is being prepared. Whatever was kept
   // for the name leaves the cache, and the workers leave the name alone until the next Want.
+  // Whether the first wanted name that has not failed or been taken is being decoded now:
+  // its slot would wait for it. A decode not yet started does not count, so that a caller
+  // holding back until this turns false never waits on work that may not come.
+  bool NextUnderWay() {
+    std::lock_guard lock(mutex_);
+    for (const std::string& name : names_) {
+      if (Passed(name)) continue;
+      return std::any_of(running_.begin(), running_.end(),
+                         [&](const Order& order) { return order.name == name && Current(order); });
+    }
+    return false;
+  }
+
   std::optional<Prepared<Picture>> Take(const std::string& name, const FileIdentity& now, Size box,
                                         TurnWhen turn) {
     std::optional<Prepared<Picture>> found;
@@ -188,16 +203,16 @@ class Preparer {
       }
       done_.notify_all();
       wake_.notify_all();
-      if (kept) {  // not wanted any more: freed outside the lock
-        lock.unlock();
-        kept.reset();
-        lock.lock();
-      }
+      lock.unlock();
+      kept.reset();  // not wanted any more: freed outside the lock
+      if (finished_) finished_();
+      lock.lock();
     }
   }
 
   Prepare prepare_;
   std::size_t keep_;
+  std::function<void()> finished_;
   std::mutex mutex_;
   std::condition_variable wake_;  // an order may be ready, or stop
   std::condition_variable done_;  // a picture has been finished

@@ -165,6 +165,28 @@ TEST_F(PreparerTest, TakeWaitsForThePictureUnderWay) {
   EXPECT_EQ(files_.Calls("a"), 1);  // decoded once
 }
 
+// What the show's timer asks before a tick: is the next picture being decoded right now?
+TEST(PreparerNext, UnderWayWhileTheFirstPictureNotFailedIsDecoded) {
+  Files files;
+  std::atomic<int> finished{0};
+  Preparer<std::string> preparer([&](const Order& o) { return files.Prepare(o); }, 2, 2,
+                                 [&] { ++finished; });
+  EXPECT_FALSE(preparer.NextUnderWay()) << "nothing wanted";
+  files.Fail("bad");
+  preparer.Want({"bad"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return finished == 1; }));
+  files.Hold(true);
+  preparer.Want({"bad", "a", "b"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return files.Calls("a") == 1; }));
+  EXPECT_TRUE(preparer.NextUnderWay()) << "a, after the failed name, is being decoded";
+  files.Hold(false);
+  ASSERT_TRUE(Eventually([&] { return !preparer.NextUnderWay(); }));
+  ASSERT_TRUE(Eventually([&] { return finished == 4; })) << "once for every decode";
+  EXPECT_EQ(preparer.Take("a", files.Identity("a"), kBox, TurnWhen::kNever)->picture,
+            "a@400x300+0");
+  EXPECT_FALSE(preparer.NextUnderWay()) << "b is kept, not under way";
+}
+
 TEST_F(PreparerTest, NewerWantReplacesTheOlder) {
   preparer_.Want({"a", "b"}, kBox, TurnWhen::kNever);
   ASSERT_TRUE(Eventually([&] { return files_.AllCalls() == 2; }));
