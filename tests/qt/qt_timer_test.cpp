@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 #include "platform/qt/qt_timer.h"
 
@@ -107,6 +109,57 @@ TEST_F(QtTimerTest, HandlerMayDisableTheTimerFromItsTick) {
   timer_.Interval(10);
   QTest::qWait(200);
   EXPECT_EQ(ticks_, 1);
+}
+
+// A tick whose picture is still being decoded is held back and given when resumed; the
+// event loop runs meanwhile. What would drop a pending tick drops a held one too.
+TEST_F(QtTimerTest, HeldTickIsGivenOnResumeOrDroppedWithTheTimer) {
+  const struct {
+    const char* what;
+    void (*meanwhile)(QtTimer&);
+    int ticks;
+  } rows[] = {
+      {"resumed", [](QtTimer&) {}, 1},
+      {"disabled meanwhile", [](QtTimer& t) { t.Enabled(false); }, 0},
+      {"interval 0 meanwhile", [](QtTimer& t) { t.Interval(0); }, 0},
+      {"disabled and enabled meanwhile", [](QtTimer& t) { t.Enabled(false), t.Enabled(true); }, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QtTimer timer;
+    int ticks = 0, asked = 0;
+    std::function<void()> resume;
+    timer.OnTick([&] { ++ticks; });
+    timer.HoldTicks([&](std::function<void()> r) {
+      ++asked;
+      resume = std::move(r);
+      return true;
+    });
+    timer.Interval(10);
+    QTest::qWait(100);
+    EXPECT_EQ(asked, 1) << "no second tick while one is held";
+    EXPECT_EQ(ticks, 0);
+    row.meanwhile(timer);
+    timer.HoldTicks(nullptr);
+    resume();
+    EXPECT_EQ(ticks, row.ticks);
+  }
+}
+
+TEST_F(QtTimerTest, HeldTickRearmsWithTheIntervalSetMeanwhile) {
+  std::function<void()> resume;
+  timer_.HoldTicks([&](std::function<void()> r) {
+    resume = std::move(r);
+    return true;
+  });
+  timer_.Interval(10);
+  QTest::qWait(50);
+  ASSERT_TRUE(resume);
+  timer_.Interval(60000);
+  timer_.HoldTicks(nullptr);
+  std::exchange(resume, nullptr)();
+  EXPECT_EQ(ticks_, 1);
+  EXPECT_EQ(WaitForTick(300), -1) << "the next tick is 60000 ms away";
 }
 
 }  // namespace

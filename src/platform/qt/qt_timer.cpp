@@ -16,8 +16,10 @@ void QtTimer::Interval(std::uint16_t milliseconds) {
   if (!enabled_) return;
   if (interval_ == 0) {
     timer_.stop();
+    Release();
     return;
   }
+  if (held_) return;  // the held tick re-arms with the new interval when it is given
   // A tick already due sooner keeps its time; the new interval only brings it forward.
   const int remaining = timer_.remainingTime();  // -1 when not armed
   if (remaining < 0 || interval_ < remaining) timer_.start(interval_);
@@ -28,6 +30,7 @@ void QtTimer::Enabled(bool on) {
   enabled_ = on;
   if (!on) {
     timer_.stop();
+    Release();
   } else if (interval_ > 0) {
     timer_.start(interval_);
   }
@@ -35,7 +38,27 @@ void QtTimer::Enabled(bool on) {
 
 void QtTimer::OnTick(std::function<void()> handler) { on_tick_ = std::move(handler); }
 
+void QtTimer::HoldTicks(Hold hold) { hold_ = std::move(hold); }
+
+void QtTimer::Release() {
+  held_ = false;
+  ++hold_generation_;
+}
+
 void QtTimer::Tick() {
+  if (!enabled_ || interval_ == 0) return;
+  const unsigned generation = ++hold_generation_;
+  if (hold_ && hold_([this, generation] {
+        if (held_ && generation == hold_generation_) Fire();
+      })) {
+    held_ = true;
+    return;
+  }
+  Fire();
+}
+
+void QtTimer::Fire() {
+  held_ = false;
   if (!enabled_ || interval_ == 0) return;
   // Re-armed before the handler runs, so that what the handler does to the timer
   // (a new interval, disabling it) acts on the next tick.

@@ -22,16 +22,27 @@ class QtTimer final : public QObject, public platform::Timer {
 
   // The handler raised at each tick; replaces any earlier one.
   void OnTick(std::function<void()> handler);
+  // Asked at each tick whether the picture it shows is still being decoded; when it
+  // answers true it keeps `resume` and calls it once the picture is ready. The tick is
+  // then given late rather than blocking the event loop while it waits, so the window
+  // answers meanwhile. Disabling the timer drops a held tick, as it drops a pending one.
+  using Hold = std::function<bool(std::function<void()> resume)>;
+  void HoldTicks(Hold hold);
 
   bool IsEnabled() const { return enabled_; }
   std::uint16_t CurrentInterval() const { return interval_; }
 
  private:
   void Tick();
+  void Fire();
+  void Release();  // drops a held tick
 
   QTimer timer_;
   std::function<void()> on_tick_;
-  std::uint16_t interval_ = 0;  // 0: not given yet
+  Hold hold_;
+  bool held_ = false;
+  unsigned hold_generation_ = 0;  // a resume from an earlier, dropped hold does nothing
+  std::uint16_t interval_ = 0;    // 0: not given yet
   bool enabled_ = true;
 };
 

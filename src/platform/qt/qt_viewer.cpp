@@ -28,6 +28,8 @@ QtViewer::QtViewer(const platform::CommandLine& command)
   form_.Slot(1).Ahead(&next_);
   viewer::Lumivo& lumivo = lumivo_;
   form_.Timer().OnTick([&lumivo] { lumivo.Timer1_Timer(); });
+  form_.Timer().HoldTicks(
+      [this](std::function<void()> resume) { return next_.HoldTick(std::move(resume)); });
   form_.Menu().OnChoose([&lumivo](int id) { lumivo.SMenu_Click(id); });
   form_.OnResize([&lumivo] { lumivo.Form_Resize(); });
   form_.OnMouseDown([&lumivo](std::int16_t button, std::int16_t shift, float x, float y) {

@@ -1,6 +1,7 @@
 #include "platform/qt/image/qt_next_pictures.h"
 
 #include <new>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/posix/regular_file.h"
@@ -17,7 +18,10 @@ constexpr int kWorkers = 2;
 }  // namespace
 
 QtNextPictures::QtNextPictures(QtRastrel& slot0, QtRastrel& slot1, Prepare prepare)
-    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {
+    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers, 2, [this] {
+        QMetaObject::invokeMethod(
+            &relay_, [this] { ResumeWhenReady(); }, Qt::QueuedConnection);
+      }) {
   // The order goes out once the event loop is back: after the picture just shown has been
   // painted, and only the last of several (start-up, then the first layout) with the size
   // the slots have by then.
@@ -40,11 +44,25 @@ void QtNextPictures::Order() {
   const QSize box = slots_[next_.slot % 2]->Box();
   preparer_.Want(enabled_ ? next_.names : std::vector<std::string>{}, image::ToSize(box),
                  next_.turn);
+  ResumeWhenReady();  // what comes next may have changed
+}
+
+bool QtNextPictures::HoldTick(std::function<void()> resume) {
+  if (!enabled_ || !preparer_.NextUnderWay()) return false;
+  resume_ = std::move(resume);
+  return true;
+}
+
+void QtNextPictures::ResumeWhenReady() {
+  if (!resume_ || preparer_.NextUnderWay()) return;
+  std::exchange(resume_, nullptr)();
 }
 
 void QtNextPictures::Enabled(bool on) {
   enabled_ = on;
   if (!on) preparer_.Want({}, {}, turn_);
+  QMetaObject::invokeMethod(
+      &relay_, [this] { ResumeWhenReady(); }, Qt::QueuedConnection);
 }
 
 image::Supplied QtNextPictures::Supply(const std::string& name, QSize box) {

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -48,16 +49,24 @@ class QtNextPictures final : public platform::NextPictures {
   // the same file and agrees with the box and the turn; otherwise decoded here and now.
   image::Supplied Supply(const std::string& name, QSize box);
 
+  // For the show's timer (QtTimer::HoldTicks): true while the next picture is being
+  // decoded, and then `resume` is called once it is ready.
+  bool HoldTick(std::function<void()> resume);
+
  private:
   // Hands the latest order to the workers.
   void Order();
+  // The held tick goes on once its picture is no longer under way.
+  void ResumeWhenReady();
 
   std::array<QtRastrel*, 2> slots_;
   TurnWhen turn_ = TurnWhen::kNever;
   bool enabled_ = true;
   Upcoming next_;
   QTimer order_;
-  mirvane::image::Preparer<image::Decoded> preparer_;
+  std::function<void()> resume_;  // the held tick
+  QObject relay_;                 // word from the workers arrives here, on this thread
+  mirvane::image::Preparer<image::Decoded> preparer_;  // last: its workers stop first
 };
 
 }  // namespace mirvane::platform::qt
