@@ -208,6 +208,45 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
   }
 }
 
+// The show's timer holds a tick back while its picture is being decoded and gives it once
+// the picture is ready; with nothing under way, or preparing switched off, at once.
+TEST(HeldTick, GivenWhenThePictureIsReady) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("p.png");
+  ASSERT_TRUE(test::WriteFile(file, Png(Plain(80, 60, Qt::red))));
+  const std::string path = QFile::encodeName(file).toStdString();
+  QtRastrel slot0, slot1;
+  std::atomic<bool> started{false}, release{false};
+  QtNextPictures next(slot0, slot1, [&](const mirvane::image::Order& order) {
+    started = true;
+    while (!release) QThread::msleep(1);
+    return image::PrepareAhead(order);
+  });
+  int resumed = 0;
+  const auto resume = [&] { ++resumed; };
+  EXPECT_FALSE(next.HoldTick(resume)) << "nothing under way";
+
+  for (const bool switched_off : {false, true}) {
+    SCOPED_TRACE(switched_off ? "preparing switched off" : "decode ends");
+    started = release = false;
+    resumed = 0;
+    Tell(next, {{}, 0, TurnWhen::kNever});
+    Tell(next, {{path}, 0, TurnWhen::kNever});
+    for (int i = 0; i < 500 && !started; ++i) QThread::msleep(2);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(next.HoldTick(resume));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(resumed, 0);
+    if (switched_off) next.Enabled(false);
+    release = true;
+    for (int i = 0; i < 500 && resumed == 0; ++i) {
+      QThread::msleep(2);
+      QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(resumed, 1);
+  }
+}
+
 TEST_F(NextPicturesTest, HiddenSlotLetsGoOfItsPicture) {
   const std::string path = Write("p.png", Png(Plain(80, 60, Qt::red)));
   slot0_.SourcePath(path);
