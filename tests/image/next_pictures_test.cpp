@@ -237,13 +237,16 @@ TEST(HeldTick, GivenWhenThePictureIsReady) {
     ASSERT_TRUE(next.HoldTick(resume));
     QCoreApplication::processEvents();
     EXPECT_EQ(resumed, 0);
-    if (switched_off) next.Enabled(false);
-    release = true;
+    if (switched_off)
+      next.Enabled(false);  // given at once, the decode still running
+    else
+      release = true;
     for (int i = 0; i < 500 && resumed == 0; ++i) {
       QThread::msleep(2);
       QCoreApplication::processEvents();
     }
     EXPECT_EQ(resumed, 1);
+    release = true;
   }
 }
 
