@@ -1,5 +1,5 @@
 // CMYK JPEGs through libjpeg itself: Qt's plugin hands them over as RGB by the plain
-// formula, after which their profile can no longer be applied.
+// formula, after which their profile can no longer be applied. Upright, as every reader.
 #include <csetjmp>
 #include <cstdio>  // before jpeglib.h, which needs FILE and size_t
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "image/budget.h"
+#include "image/exif.h"
 #include "platform/error.h"
 #include "platform/qt/image/colour.h"
 #include "platform/qt/image/fit.h"
@@ -84,8 +85,15 @@ bool ReadCmykJpeg(const QByteArray& bytes, QSize box, Picture& picture) {
   // Adobe's writers store CMYK inverted (0 is full ink) and mark it with their APP14.
   QImage image = CmykToSrgb(d.pixels.data(), int(d.info.output_width), int(d.info.output_height),
                             qsizetype(d.info.output_width) * 4, d.icc, d.info.saw_Adobe_marker);
+  QSize full(int(d.info.image_width), int(d.info.image_height));
+  const int orientation =
+      mirvane::image::ExifOrientation(std::string_view(bytes.constData(), bytes.size()));
+  if (orientation != 1) {
+    image = Oriented(image, orientation);
+    if (orientation >= 5) full.transpose();
+  }
   if (image.isNull()) throw Error("out of memory");
-  picture = {std::move(image), QSize(int(d.info.image_width), int(d.info.image_height))};
+  picture = {std::move(image), full};
   return true;
 }
 

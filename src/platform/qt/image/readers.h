@@ -36,7 +36,7 @@ struct Picture {
 // Qt's image plugins.
 Picture ReadWithQt(const QByteArray& bytes, Format format, QSize box);
 // libjpeg, for CMYK JPEGs only (false for any other file): their profile needs the
-// CMYK samples. Reduced by DCT scaling like Qt's plugin, orientation not applied.
+// CMYK samples. Reduced by DCT scaling like Qt's plugin; upright.
 bool ReadCmykJpeg(const QByteArray& bytes, QSize box, Picture& picture);
 // libtiff: the first directory at full size, upright.
 QImage ReadTiff(const QByteArray& bytes);
