@@ -5,6 +5,26 @@
 #include "platform/win32/text.h"
 
 namespace mirvane::platform::win32 {
+namespace {
+
+// FILETIME counts 100 ns from 1601; kept from 1970 so that nanoseconds fit.
+constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000;
+
+image::FileIdentity IdentityOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return {};
+  const auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+  };
+  return {info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+          static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
+          (static_cast<std::int64_t>(
+               join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) -
+           kUnixEpochIn100ns) *
+              100};
+}
+
+}  // namespace
 
 RegularFile::RegularFile(const std::string& name) {
   if (name.empty() || name.find('\0') != std::string::npos) {
@@ -37,6 +57,11 @@ RegularFile::RegularFile(const std::string& name) {
   }
   file_ = file;
   size_ = size.QuadPart;
+  identity_ = IdentityOf(file_);
+}
+
+image::FileIdentity RegularFile::Identity() const {
+  return is_open() ? IdentityOf(file_) : image::FileIdentity{};
 }
 
 RegularFile::~RegularFile() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "image/file_identity.h"
 #include "platform/win32/win32.h"
 
 namespace mirvane::platform::win32 {
@@ -22,6 +23,10 @@ class RegularFile {
   const std::string& error() const { return error_; }
   // The size when it was opened.
   std::int64_t size() const { return size_; }
+  // The file as it stood when opened: volume, file index, size and last write.
+  const image::FileIdentity& identity() const { return identity_; }
+  // The file as it stands now; another identity than at opening when it was written since.
+  image::FileIdentity Identity() const;
   // Reads until `capacity` bytes or the end of the file; the count read, or -1 on a
   // read error.
   std::int64_t ReadInto(char* buffer, std::size_t capacity);
@@ -29,6 +34,7 @@ class RegularFile {
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;
   std::int64_t size_ = 0;
+  image::FileIdentity identity_;
   std::string error_;
 };
 

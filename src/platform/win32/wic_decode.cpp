@@ -165,14 +165,14 @@ Bitmap Rendered(IWICImagingFactory& factory, IWICBitmapSource& source, image::Si
   return {size.width, size.height, reducer.Take()};
 }
 
-Decoded DecodePcxFitted(std::string_view bytes, image::Size box) {
+Decoded DecodePcxFitted(std::string_view bytes, const BoxFor& box_for) {
   const Bitmap full = FromPixels(image::DecodePcx(bytes));
-  const image::Size fitted = image::FittedSize(full.size(), box);
+  const image::Size fitted = image::FittedSize(full.size(), box_for(full.size()));
   return {ScaledTo(full, fitted), full.size()};
 }
 
 Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image::Format format,
-                      image::Size box) {
+                      const BoxFor& box_for) {
   ComPtr<IWICStream> stream;
   Check(factory.CreateStream(stream.Put()), "stream");
   Check(stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
@@ -192,7 +192,7 @@ Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image
   const image::Size stored{static_cast<int>(width), static_cast<int>(height)};
   const int orientation = Orientation(bytes, format, *frame.Get());
   const image::Size upright = image::Turned(stored, SwapsSides(orientation) ? 1 : 0);
-  const image::Size fitted = image::FittedSize(upright, box);
+  const image::Size fitted = image::FittedSize(upright, box_for(upright));
   const image::Size wanted = image::Turned(fitted, SwapsSides(orientation) ? 1 : 0);
 
   ComPtr<IWICBitmapSource> source;
@@ -208,14 +208,18 @@ Decoded DecodeWithWic(IWICImagingFactory& factory, std::string_view bytes, image
 
 }  // namespace
 
-Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, const BoxFor& box_for) {
   try {
     const image::Format format = image::Sniff(bytes);
-    if (format == image::Format::kPcx) return DecodePcxFitted(bytes, box);
-    return DecodeWithWic(factory, bytes, format, box);
+    if (format == image::Format::kPcx) return DecodePcxFitted(bytes, box_for);
+    return DecodeWithWic(factory, bytes, format, box_for);
   } catch (const std::bad_alloc&) {
     throw Error("out of memory");
   }
+}
+
+Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box) {
+  return Decode(factory, bytes, [box](image::Size) { return box; });
 }
 
 Bitmap ScaledTo(const Bitmap& bitmap, image::Size size) {
@@ -238,6 +242,10 @@ Bitmap ScaledTo(const Bitmap& bitmap, image::Size size) {
 
 std::string ReadPictureFile(const std::string& name) {
   RegularFile file(name);
+  return ReadPictureFile(file, name);
+}
+
+std::string ReadPictureFile(RegularFile& file, const std::string& name) {
   if (!file.is_open()) throw Error(name + ": " + file.error());
   if (file.size() <= 0) throw Error(name + ": empty file");
   if (file.size() > image::kMaxFileBytes) throw Error(name + ": file too large");

@@ -2,6 +2,7 @@
 
 #include <wincodec.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ struct Decoded {
 // offers it. Throws platform::Error when nothing can draw it or it is over budget.
 Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, image::Size box);
 
+// The box to fit into, chosen once the picture's upright size is known.
+using BoxFor = std::function<image::Size(image::Size upright)>;
+// The same, with the box chosen from the picture's upright size.
+Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, const BoxFor& box_for);
+
 // `bitmap` scaled smoothly to `size` (area average down, bilinear up); the bitmap itself
 // when there is no memory for it.
 Bitmap ScaledTo(const Bitmap& bitmap, image::Size size);
@@ -28,5 +34,9 @@ Bitmap ScaledTo(const Bitmap& bitmap, image::Size size);
 // missing, unreadable, empty or oversized file and for anything that is not a
 // regular disk file, without blocking on it.
 std::string ReadPictureFile(const std::string& name);
+
+class RegularFile;
+// The same from a file already open.
+std::string ReadPictureFile(RegularFile& file, const std::string& name);
 
 }  // namespace mirvane::platform::win32

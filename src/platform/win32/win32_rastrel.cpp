@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/mouse.h"
 #include "platform/win32/twips.h"
 #include "platform/win32/wic_decode.h"
+#include "platform/win32/win32_next_pictures.h"
 
 namespace mirvane::platform::win32 {
 
@@ -37,16 +39,12 @@ IWICImagingFactory* Win32Rastrel::Factory() {
 
 void Win32Rastrel::Render() {
   if (Factory() == nullptr) throw Error("no imaging component");
-  Decoded decoded;
-  try {
-    decoded = Decode(*factory_.Get(), ReadPictureFile(source_path_), SlotSize());
-  } catch (const Error& e) {
-    throw Error(source_path_ + ": " + e.what());
-  } catch (const std::bad_alloc&) {
-    throw Error(source_path_ + ": out of memory");
-  }
-  image_ = std::move(decoded.image);
-  full_ = decoded.full;
+  Supplied supplied = ahead_ ? ahead_->Supply(*factory_.Get(), source_path_, SlotSize())
+                             : DecodeNow(*factory_.Get(), source_path_, SlotSize());
+  image_ = std::move(supplied.decoded.image);
+  turned_ahead_ = {};
+  if (supplied.quarter_turns == 1) turned_ahead_ = std::exchange(image_, Bitmap{});
+  full_ = supplied.decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
   InvalidateRect(Handle(), nullptr, FALSE);
@@ -62,8 +60,9 @@ std::int32_t Win32Rastrel::PictureWidth() const {
 
 void Win32Rastrel::Turn(std::int16_t tenths_of_degree) {
   const int quarters = static_cast<int>(std::lround(tenths_of_degree / 900.0)) % 4;
-  if (quarters == 0 || image_.empty()) return;
   const int clockwise = (quarters + 4) % 4;
+  if (UseTurnedAhead(clockwise)) return;
+  if (quarters == 0 || image_.empty()) return;
   try {
     image_ = TurnedClockwise(image_, clockwise);
   } catch (const std::bad_alloc&) {
@@ -74,7 +73,33 @@ void Win32Rastrel::Turn(std::int16_t tenths_of_degree) {
   InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+bool Win32Rastrel::UseTurnedAhead(int clockwise) {
+  if (turned_ahead_.empty()) return false;
+  if (clockwise != 1) {
+    SettleAhead();
+    return false;
+  }
+  image_ = std::exchange(turned_ahead_, Bitmap{});
+  quarter_turns_ = 1;
+  FitToSlot();
+  InvalidateRect(Handle(), nullptr, FALSE);
+  return true;
+}
+
+void Win32Rastrel::SettleAhead() {
+  if (turned_ahead_.empty()) return;
+  try {
+    image_ = TurnedClockwise(turned_ahead_, 3);
+  } catch (const std::bad_alloc&) {
+    image_ = {};  // drawn black, as after a failed Render; refitted at the next Render
+  }
+  turned_ahead_ = {};
+  FitToSlot();
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
 void Win32Rastrel::Refit(std::int16_t /*mode*/) {
+  SettleAhead();
   FitToSlot();
   InvalidateRect(Handle(), nullptr, FALSE);
 }
@@ -153,7 +178,17 @@ void Win32Rastrel::Height(float twips) {
   Place(at.left, at.top, at.right - at.left, ToPixels(twips, Dpi()));
 }
 
-void Win32Rastrel::Visible(bool on) { ShowWindow(Handle(), on ? SW_SHOWNA : SW_HIDE); }
+void Win32Rastrel::Visible(bool on) {
+  if (on) {
+    SettleAhead();
+  } else {
+    // A hidden slot is shown again only after a new Render: its picture is not kept.
+    image_ = turned_ahead_ = Bitmap{};
+    full_ = {};
+    quarter_turns_ = 0;
+  }
+  ShowWindow(Handle(), on ? SW_SHOWNA : SW_HIDE);
+}
 
 void Win32Rastrel::Paint() {
   PAINTSTRUCT paint{};

@@ -14,6 +14,8 @@
 
 namespace mirvane::platform::win32 {
 
+class Win32NextPictures;
+
 // An image slot as a child window: keeps only the picture as fitted to its present
 // size and draws it centred on black.
 class Win32Rastrel final : public NativeWindow, public platform::Rastrel {
@@ -38,7 +40,11 @@ class Win32Rastrel final : public NativeWindow, public platform::Rastrel {
   void Height(float twips) override;
   void Visible(bool on) override;
 
+  // Where Render takes pictures prepared ahead; none: Render decodes each itself.
+  void Ahead(Win32NextPictures* next) { ahead_ = next; }
   void OnMouseDown(MouseHandler handler) { on_mouse_down_ = std::move(handler); }
+  // The slot's size in device pixels.
+  image::Size Box() const { return SlotSize(); }
   // What is on view, for tests: the picture as fitted and turned.
   const Bitmap& Shown() const { return image_; }
 
@@ -55,15 +61,21 @@ class Win32Rastrel final : public NativeWindow, public platform::Rastrel {
   // The shown file decoded afresh for the present slot and turns, if it still reads as
   // the same picture; empty otherwise.
   Bitmap Reread() const;
+  // A picture prepared turned is kept for the quarter turn that asks for it; any other
+  // call brings it upright first.
+  bool UseTurnedAhead(int clockwise);
+  void SettleAhead();
   void Paint();
 
   ComPtr<IWICImagingFactory> factory_;
+  Win32NextPictures* ahead_ = nullptr;
   MouseHandler on_mouse_down_;
   std::string source_path_;
   std::string shown_path_;
   Bitmap image_;        // fitted and turned, ready to draw
   image::Size full_{};  // the picture's own size, upright, before turns
   int quarter_turns_ = 0;
+  Bitmap turned_ahead_;  // prepared a quarter turn clockwise, until Turn asks for it
 };
 
 }  // namespace mirvane::platform::win32

@@ -11,7 +11,8 @@ constexpr float kClientHeightTwips = 4950;
 }  // namespace
 
 Win32Viewer::Win32Viewer(const platform::CommandLine& command)
-    : lumivo_(viewer::Controls{form_,
+    : next_(form_.Slot(0), form_.Slot(1)),
+      lumivo_(viewer::Controls{form_,
                                {&form_.Slot(0), &form_.Slot(1)},
                                form_.Timer(),
                                form_.Argument(),
@@ -21,6 +22,8 @@ Win32Viewer::Win32Viewer(const platform::CommandLine& command)
                                files_,
                                command,
                                next_}) {
+  form_.Slot(0).Ahead(&next_);
+  form_.Slot(1).Ahead(&next_);
   box_.Owner(form_.Handle());
   dialog_.Owner(form_.Handle());
   viewer::Lumivo& lumivo = lumivo_;
@@ -39,6 +42,12 @@ Win32Viewer::Win32Viewer(const platform::CommandLine& command)
   form_.OnDrop([&lumivo](platform::DropData& data, std::int32_t& effect, std::int16_t button,
                          std::int16_t shift, float x,
                          float y) { lumivo.Form_OLEDragDrop(data, effect, button, shift, x, y); });
+}
+
+void Win32Viewer::PrepareAhead(bool on) {
+  next_.Enabled(on);
+  form_.Slot(0).Ahead(on ? &next_ : nullptr);
+  form_.Slot(1).Ahead(on ? &next_ : nullptr);
 }
 
 void Win32Viewer::Start() {

@@ -21,6 +21,9 @@ class Win32Viewer {
   // Runs the load handler, then brings the window up at its first size.
   void Start();
 
+  // Off: every picture is decoded at its Render, none ahead.
+  void PrepareAhead(bool on);
+
   Win32Form& Form() { return form_; }
 
  private:

@@ -1,0 +1,145 @@
+#include "platform/win32/win32_next_pictures.h"
+
+#include <new>
+#include <utility>
+
+#include "platform/error.h"
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/regular_file.h"
+#include "platform/win32/win32_rastrel.h"
+
+namespace mirvane::platform::win32 {
+namespace {
+
+// One worker for the next picture and one for the picture after it: two cores decode
+// while the user-interface thread shows.
+constexpr int kWorkers = 2;
+constexpr UINT kOrderMessage = WM_APP + 1;
+
+using image::QuarterTurns;
+
+template <typename F>
+auto Guarded(const std::string& name, F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    throw Error(name + ": out of memory");
+  } catch (const Error& e) {
+    throw Error(name + ": " + e.what());
+  }
+}
+
+// COM in the multithreaded apartment and a factory for one decode on a worker thread: no
+// WIC object crosses threads, so nothing depends on how the codecs are registered.
+class WorkerImaging {
+ public:
+  WorkerImaging() {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // RPC_E_CHANGED_MODE: a thread that already has COM keeps it, and must not end it.
+    com_ = SUCCEEDED(com);
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory_.Put())))) {
+      factory_.Reset();
+    }
+  }
+  WorkerImaging(const WorkerImaging&) = delete;
+  WorkerImaging& operator=(const WorkerImaging&) = delete;
+  ~WorkerImaging() {
+    factory_.Reset();
+    if (com_) CoUninitialize();
+  }
+  IWICImagingFactory& Factory() {
+    if (!factory_) throw Error("no imaging component");
+    return *factory_.Get();
+  }
+
+ private:
+  bool com_ = false;
+  ComPtr<IWICImagingFactory> factory_;
+};
+
+}  // namespace
+
+Supplied DecodeNow(IWICImagingFactory& factory, const std::string& name, image::Size box) {
+  return Guarded(name, [&] { return Supplied{Decode(factory, ReadPictureFile(name), box), 0}; });
+}
+
+image::Prepared<Decoded> PrepareAhead(const image::Order& order) {
+  return Guarded(order.name, [&] {
+    RegularFile file(order.name);
+    const std::string bytes = ReadPictureFile(file, order.name);
+    WorkerImaging imaging;
+    int turns = 0;
+    Decoded decoded = Decode(imaging.Factory(), bytes, [&](image::Size upright) {
+      turns = QuarterTurns(order.turn, upright);
+      return image::Turned(order.box, turns);
+    });
+    // Turned as the slot's Turn turns it: decoded for the turned box, then turned.
+    if (turns != 0) decoded.image = TurnedClockwise(decoded.image, turns);
+    if (file.Identity() != file.identity()) throw Error("changed while read");
+    return image::Prepared<Decoded>{file.identity(), decoded.full, turns, std::move(decoded)};
+  });
+}
+
+Win32NextPictures::Win32NextPictures(const Win32Rastrel& slot0, const Win32Rastrel& slot1,
+                                     Prepare prepare)
+    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {
+  Create(WindowClass{L"MirvaneNextPictures"}, 0, 0, L"", RECT{}, HWND_MESSAGE);
+}
+
+void Win32NextPictures::Expect(const Upcoming& next) noexcept {
+  try {
+    turn_ = next.turn;
+    next_ = next;
+    // Posted once: only the last of several orders goes out, with the size the slots have
+    // by the time the message loop is back.
+    if (!posted_) posted_ = PostMessageW(Handle(), kOrderMessage, 0, 0) != 0;
+  } catch (...) {
+    // Only a hint: without it the slots decode when they are asked to.
+  }
+}
+
+void Win32NextPictures::Order() {
+  posted_ = false;
+  // Posted messages come before paints: what was just shown is painted first, so that the
+  // workers do not hold it back.
+  const HWND window = GetAncestor(slots_[0]->Handle(), GA_ROOT);
+  if (window != nullptr) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const image::Size box = slots_[next_.slot % 2]->Box();
+  const bool wanted = enabled_ && box.width > 0 && box.height > 0;
+  preparer_.Want(wanted ? next_.names : std::vector<std::string>{}, box, next_.turn);
+}
+
+void Win32NextPictures::Enabled(bool on) {
+  enabled_ = on;
+  if (!on) preparer_.Want({}, {}, turn_);
+}
+
+Supplied Win32NextPictures::Supply(IWICImagingFactory& factory, const std::string& name,
+                                   image::Size box) {
+  if (enabled_) {
+    try {
+      RegularFile file(name);
+      if (file.is_open()) {
+        auto ready = preparer_.Take(name, file.identity(), box, turn_);
+        if (ready) return {std::move(ready->picture), ready->quarter_turns};
+      }
+    } catch (const std::exception&) {
+      // Decoded here and now, which reports what is wrong.
+    }
+  }
+  return DecodeNow(factory, name, box);
+}
+
+LRESULT Win32NextPictures::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != kOrderMessage) return NativeWindow::HandleMessage(message, wparam, lparam);
+  try {
+    Order();
+  } catch (...) {
+    // Only a hint, as above.
+  }
+  return 0;
+}
+
+}  // namespace mirvane::platform::win32
