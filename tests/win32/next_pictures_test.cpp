@@ -9,6 +9,7 @@
 
 #include "pictures.h"
 #include "platform/error.h"
+#include "platform/win32/regular_file.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_next_pictures.h"
 #include "platform/win32/win32_rastrel.h"
@@ -32,6 +33,14 @@ std::uint32_t Centre(const Bitmap& bitmap) {
   if (bitmap.empty()) return 0;
   return bitmap
       .pixels[static_cast<std::size_t>(bitmap.height / 2) * bitmap.width + bitmap.width / 2];
+}
+
+void SetLastWrite(const std::string& name, FILETIME time) {
+  const HANDLE file =
+      CreateFileW(Widen(name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
 }
 
 std::string Plain(const GUID& container, int width, int height, std::uint32_t colour) {
@@ -170,6 +179,11 @@ TEST_F(NextPicturesTest, NotUsedWhenFileSlotOrRotationChanged) {
        kBlue},
       {"slot resized", TurnWhen::kNever, [&](const std::string&) { Size(*slot0_, 300, 150); },
        kRed},
+      {"rotation switched on", TurnWhen::kNever,
+       [&](const std::string& name) {
+         next_->Expect({{name}, 0, TurnWhen::kPortrait});
+       },
+       kRed},
       {"rotation switched off", TurnWhen::kPortrait,
        [&](const std::string& name) {
          next_->Expect({{name}, 0, TurnWhen::kNever});
@@ -266,6 +280,25 @@ TEST_F(NextPicturesTest, RenderWaitsForThePictureBeingPrepared) {
   Show(*slot0_, name);
   EXPECT_TRUE(Near(Centre(slot0_->Shown()), kGreen));
   EXPECT_EQ(attempts_, 1);
+}
+
+// Two files of the same bytes and time are told apart; the same file reopened is the same,
+// and a write while it is open shows.
+TEST_F(NextPicturesTest, FileIdentityTellsFilesAndWritesApart) {
+  const std::string a = Write("a.bin", "same bytes");
+  const std::string b = Write("b.bin", "same bytes");
+  const FILETIME noon{0x2a3b4c00, 0x01d9a000};
+  SetLastWrite(a, noon);
+  SetLastWrite(b, noon);
+  const RegularFile first(a);
+  ASSERT_TRUE(first.is_open());
+  EXPECT_EQ(first.identity().size, 10);
+  EXPECT_EQ(RegularFile(a).identity(), first.identity());
+  EXPECT_NE(RegularFile(b).identity(), first.identity());
+  EXPECT_EQ(first.Identity(), first.identity());
+  SetLastWrite(a, {noon.dwLowDateTime + 1, noon.dwHighDateTime});  // 100 ns later
+  EXPECT_NE(first.Identity(), first.identity());
+  EXPECT_NE(RegularFile(a).identity(), first.identity());
 }
 
 TEST_F(NextPicturesTest, AHiddenSlotLetsGoOfItsPicture) {
