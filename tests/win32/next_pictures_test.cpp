@@ -240,6 +240,11 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
   EXPECT_EQ(slot0_->Shown().pixels, turned.pixels);
 
   prepare();
+  Show(*slot0_, name);
+  SendMessageW(slot0_->Handle(), WM_PAINT, 0, 0);  // painted unturned: shown upright
+  EXPECT_EQ(slot0_->Shown().size(), upright.size());
+
+  prepare();
   Show(*slot1_, name);
   slot1_->Visible(true);  // rotation did not turn it after all
   EXPECT_EQ(slot1_->PictureWidth(), 150);

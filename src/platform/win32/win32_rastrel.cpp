@@ -191,6 +191,7 @@ void Win32Rastrel::Visible(bool on) {
 }
 
 void Win32Rastrel::Paint() {
+  SettleAhead();  // shown without the turn it was prepared for
   PAINTSTRUCT paint{};
   const HDC dc = BeginPaint(Handle(), &paint);
   RECT client{};
