@@ -306,6 +306,42 @@ TEST_F(NextPicturesTest, FileIdentityTellsFilesAndWritesApart) {
   EXPECT_NE(RegularFile(a).identity(), first.identity());
 }
 
+// The show's timer holds a tick back while its picture is being decoded and gives it once
+// the picture is ready; with nothing under way, or preparing switched off, at once.
+TEST_F(NextPicturesTest, AHeldTickIsGivenWhenThePictureIsReady) {
+  const std::string name = Write("held.png", Plain(GUID_ContainerFormatPng, 80, 60, kRed));
+  std::atomic<bool> started{false}, release{false};
+  hold_ = [&] {
+    started = true;
+    while (!release) Sleep(1);
+  };
+  int resumed = 0;
+  const auto resume = [&] { ++resumed; };
+  EXPECT_FALSE(next_->HoldTick(resume)) << "nothing under way";
+  for (const bool switched_off : {false, true}) {
+    SCOPED_TRACE(switched_off ? "preparing switched off" : "decode ends");
+    started = release = false;
+    resumed = 0;
+    next_->Enabled(true);
+    Tell({});
+    next_->Expect({{name}, 0, TurnWhen::kNever});
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }, 5000));
+    ASSERT_TRUE(next_->HoldTick(resume));
+    PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(resumed, 0);
+    if (switched_off) {
+      next_->Enabled(false);  // given at once, the decode still running
+    } else {
+      release = true;
+    }
+    EXPECT_TRUE(PumpUntil([&] { return resumed > 0; }, 5000));
+    EXPECT_EQ(resumed, 1);
+    release = true;
+  }
+  for (auto* slot : {slot0_.get(), slot1_.get()}) slot->Ahead(nullptr);
+  next_.reset();  // its workers stop before what they use goes
+}
+
 TEST_F(NextPicturesTest, AHiddenSlotLetsGoOfItsPicture) {
   const std::string name = Write("p.png", Plain(GUID_ContainerFormatPng, 80, 60, kRed));
   Expect({name}, TurnWhen::kLandscape);

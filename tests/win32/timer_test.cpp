@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "pump.h"
 
 namespace mirvane::platform::win32 {
@@ -66,6 +69,60 @@ TEST_F(Win32TimerTest, TheDropSequenceTicksAtOnce) {
   ASSERT_TRUE(PumpUntil([this] { return ticks_ > 0; }, 1500));
   EXPECT_LT(Since(start), 1000u);
   EXPECT_EQ(timer_.CurrentInterval(), 2000);
+}
+
+// A tick whose picture is still being decoded is held back and given when resumed; the
+// message loop runs meanwhile. What would drop a pending tick drops a held one too.
+TEST(Win32TimerHold, HeldTickIsGivenOnResumeOrDroppedWithTheTimer) {
+  const struct {
+    const char* what;
+    void (*meanwhile)(Win32Timer&);
+    int ticks;
+  } rows[] = {
+      {"resumed", [](Win32Timer&) {}, 1},
+      {"disabled meanwhile", [](Win32Timer& t) { t.Enabled(false); }, 0},
+      {"interval 0 meanwhile", [](Win32Timer& t) { t.Interval(0); }, 0},
+      {"disabled and enabled meanwhile", [](Win32Timer& t) { t.Enabled(false), t.Enabled(true); },
+       0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Win32Timer timer;
+    int ticks = 0, asked = 0;
+    std::function<void()> resume;
+    timer.OnTick([&] { ++ticks; });
+    timer.HoldTicks([&](std::function<void()> r) {
+      ++asked;
+      resume = std::move(r);
+      return true;
+    });
+    timer.Interval(10);
+    PumpUntil([] { return false; }, 150);
+    EXPECT_EQ(asked, 1) << "no second tick while one is held";
+    EXPECT_EQ(ticks, 0);
+    row.meanwhile(timer);
+    timer.HoldTicks(nullptr);
+    ASSERT_TRUE(resume);
+    resume();
+    EXPECT_EQ(ticks, row.ticks);
+  }
+}
+
+TEST_F(Win32TimerTest, AHeldTickRearmsWithTheIntervalSetMeanwhile) {
+  std::function<void()> resume;
+  timer_.HoldTicks([&](std::function<void()> r) {
+    resume = std::move(r);
+    return true;
+  });
+  timer_.Interval(10);
+  PumpUntil([&] { return static_cast<bool>(resume); }, 2000);
+  ASSERT_TRUE(resume);
+  timer_.Interval(60000);
+  timer_.HoldTicks(nullptr);
+  std::exchange(resume, nullptr)();
+  EXPECT_EQ(ticks_, 1);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(ticks_, 1) << "the next tick is 60000 ms away";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ namespace {
 // while the user-interface thread shows.
 constexpr int kWorkers = 2;
 constexpr UINT kOrderMessage = WM_APP + 1;
+constexpr UINT kReadyMessage = WM_APP + 2;  // a decode has ended, or preparing went off
 
 using image::QuarterTurns;
 
@@ -84,7 +85,11 @@ image::Prepared<Decoded> PrepareAhead(const image::Order& order) {
 
 Win32NextPictures::Win32NextPictures(const Win32Rastrel& slot0, const Win32Rastrel& slot1,
                                      Prepare prepare)
-    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers) {
+    : slots_{&slot0, &slot1}, preparer_(std::move(prepare), kWorkers, 2, [this] {
+        // On a worker: word goes to the user-interface thread. The window exists by then,
+        // as nothing is decoded before the first order.
+        PostMessageW(Handle(), kReadyMessage, 0, 0);
+      }) {
   Create(WindowClass{L"MirvaneNextPictures"}, 0, 0, L"", RECT{}, HWND_MESSAGE);
 }
 
@@ -109,11 +114,24 @@ void Win32NextPictures::Order() {
   const image::Size box = slots_[next_.slot % 2]->Box();
   const bool wanted = enabled_ && box.width > 0 && box.height > 0;
   preparer_.Want(wanted ? next_.names : std::vector<std::string>{}, box, next_.turn);
+  ResumeWhenReady();  // what comes next may have changed
+}
+
+bool Win32NextPictures::HoldTick(std::function<void()> resume) {
+  if (!enabled_ || !preparer_.NextUnderWay()) return false;
+  resume_ = std::move(resume);
+  return true;
+}
+
+void Win32NextPictures::ResumeWhenReady() {
+  if (!resume_ || preparer_.NextUnderWay()) return;
+  std::exchange(resume_, nullptr)();
 }
 
 void Win32NextPictures::Enabled(bool on) {
   enabled_ = on;
   if (!on) preparer_.Want({}, {}, turn_);
+  PostMessageW(Handle(), kReadyMessage, 0, 0);
 }
 
 Supplied Win32NextPictures::Supply(IWICImagingFactory& factory, const std::string& name,
@@ -133,6 +151,10 @@ Supplied Win32NextPictures::Supply(IWICImagingFactory& factory, const std::strin
 }
 
 LRESULT Win32NextPictures::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kReadyMessage) {
+    ResumeWhenReady();
+    return 0;
+  }
   if (message != kOrderMessage) return NativeWindow::HandleMessage(message, wparam, lparam);
   try {
     Order();

@@ -3,6 +3,7 @@
 #include <wincodec.h>
 
 #include <array>
+#include <functional>
 #include <string>
 
 #include "image/preparer.h"
@@ -46,19 +47,26 @@ class Win32NextPictures final : public NativeWindow, public platform::NextPictur
   // the same file and agrees with the box and the turn; otherwise decoded here and now.
   Supplied Supply(IWICImagingFactory& factory, const std::string& name, image::Size box);
 
+  // For the show's timer (Win32Timer::HoldTicks): true while the next picture is being
+  // decoded, and then `resume` is called once it is ready.
+  bool HoldTick(std::function<void()> resume);
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
   // Hands the latest order to the workers.
   void Order();
+  // The held tick goes on once its picture is no longer under way.
+  void ResumeWhenReady();
 
   std::array<const Win32Rastrel*, 2> slots_;
   TurnWhen turn_ = TurnWhen::kNever;
   bool enabled_ = true;
   bool posted_ = false;
   Upcoming next_;
-  image::Preparer<Decoded> preparer_;
+  std::function<void()> resume_;       // the held tick
+  image::Preparer<Decoded> preparer_;  // last: its workers stop first
 };
 
 }  // namespace mirvane::platform::win32

@@ -14,8 +14,10 @@ void Win32Timer::Interval(std::uint16_t milliseconds) {
   if (!enabled_) return;
   if (interval_ == 0) {
     Disarm();
+    Release();
     return;
   }
+  if (held_) return;  // the held tick re-arms with the new interval when it is given
   // A tick already due sooner keeps its time; the new interval only brings it forward.
   if (!armed_ || GetTickCount64() + interval_ < due_) Arm(interval_);
 }
@@ -25,6 +27,7 @@ void Win32Timer::Enabled(bool on) {
   enabled_ = on;
   if (!on) {
     Disarm();
+    Release();
   } else if (interval_ > 0) {
     Arm(interval_);
   }
@@ -47,11 +50,30 @@ LRESULT Win32Timer::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     return NativeWindow::HandleMessage(message, wparam, lparam);
   }
   if (!enabled_ || interval_ == 0 || !armed_) return 0;
+  const unsigned generation = ++hold_generation_;
+  if (hold_ && hold_([this, generation] {
+        if (held_ && generation == hold_generation_) Fire();
+      })) {
+    held_ = true;
+    Disarm();  // no other tick while this one waits
+    return 0;
+  }
+  Fire();
+  return 0;
+}
+
+void Win32Timer::Fire() {
+  held_ = false;
+  if (!enabled_ || interval_ == 0) return;
   // Re-armed before the handler runs, so that what the handler does to the timer
   // (a new interval, disabling it) acts on the next tick.
   Arm(interval_);
   if (on_tick_) on_tick_();
-  return 0;
+}
+
+void Win32Timer::Release() {
+  held_ = false;
+  ++hold_generation_;
 }
 
 }  // namespace mirvane::platform::win32

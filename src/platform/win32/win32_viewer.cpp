@@ -1,6 +1,8 @@
 #include "platform/win32/win32_viewer.h"
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 namespace mirvane::platform::win32 {
 namespace {
@@ -28,6 +30,8 @@ Win32Viewer::Win32Viewer(const platform::CommandLine& command)
   dialog_.Owner(form_.Handle());
   viewer::Lumivo& lumivo = lumivo_;
   form_.Timer().OnTick([&lumivo] { lumivo.Timer1_Timer(); });
+  form_.Timer().HoldTicks(
+      [this](std::function<void()> resume) { return next_.HoldTick(std::move(resume)); });
   form_.Menu().OnChoose([&lumivo](int id) { lumivo.SMenu_Click(id); });
   form_.OnResize([&lumivo] { lumivo.Form_Resize(); });
   form_.OnMouseDown([&lumivo](std::int16_t button, std::int16_t shift, float x, float y) {
