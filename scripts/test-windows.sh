@@ -24,7 +24,7 @@ WINEPREFIX=$prefix wineserver -w
 [[ -x "$linux_build/tests/e2e/drag_source" ]] ||
   cmake --build "$linux_build" --target drag_source
 failed=0
-for test in show menu drop dpi; do
+for test in show menu drop dpi rotation; do
   bash "$root/tests/win32/e2e/$test.sh" "$dir/src/mirvane.exe" \
     "$linux_build/tests/e2e/drag_source" "$prefix" || failed=1
 done
