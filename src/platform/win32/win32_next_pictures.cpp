@@ -114,7 +114,6 @@ void Win32NextPictures::Order() {
   const image::Size box = slots_[next_.slot % 2]->Box();
   const bool wanted = enabled_ && box.width > 0 && box.height > 0;
   preparer_.Want(wanted ? next_.names : std::vector<std::string>{}, box, next_.turn);
-  ResumeWhenReady();  // what comes next may have changed
 }
 
 bool Win32NextPictures::HoldTick(std::function<void()> resume) {
@@ -161,6 +160,7 @@ LRESULT Win32NextPictures::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
   } catch (...) {
     // Only a hint, as above.
   }
+  ResumeWhenReady();  // what comes next may have changed; the tick runs as the timer's would
   return 0;
 }
 
