@@ -76,11 +76,17 @@ class Preparer {
     std::vector<Kept> dropped;  // freed outside the lock
     {
       std::lock_guard lock(mutex_);
-      if (names == names_ && box == box_ && turn == turn_) return;
+      // The same names again (one picture shown over and over, say): what was taken is
+      // wanted once more; what failed stays failed.
+      taken_.clear();
+      if (names == names_ && box == box_ && turn == turn_) {
+        wake_.notify_all();
+        return;
+      }
       names_ = names;
       box_ = box;
       turn_ = turn;
-      passed_.clear();
+      failed_.clear();
       for (auto it = kept_.begin(); it != kept_.end();) {
         if (Current(*it)) {
           ++it;
@@ -131,7 +137,7 @@ class Preparer {
         }
         kept_.erase(it);
       }
-      if (!Passed(name)) passed_.push_back(name);
+      if (!Passed(name)) taken_.push_back(name);
     }
     wake_.notify_all();
     return found;
@@ -148,7 +154,8 @@ class Preparer {
     return std::find(names_.begin(), names_.end(), name) != names_.end();
   }
   bool Passed(const std::string& name) const {
-    return std::find(passed_.begin(), passed_.end(), name) != passed_.end();
+    return std::find(taken_.begin(), taken_.end(), name) != taken_.end() ||
+           std::find(failed_.begin(), failed_.end(), name) != failed_.end();
   }
   bool Current(const Kept& kept) const {
     return Wanted(kept.name) && kept.box == box_ &&
@@ -199,7 +206,7 @@ class Preparer {
         kept_.push_back(std::move(*kept));
         kept.reset();
       } else if (!result && Current(*order) && !Passed(order->name)) {
-        passed_.push_back(order->name);
+        failed_.push_back(order->name);
       }
       done_.notify_all();
       wake_.notify_all();
@@ -219,7 +226,8 @@ class Preparer {
   std::vector<std::string> names_;
   Size box_;
   TurnWhen turn_ = TurnWhen::kNever;
-  std::vector<std::string> passed_;  // failed or taken since the last Want
+  std::vector<std::string> taken_;   // since the last Want
+  std::vector<std::string> failed_;  // since the last Want of other names, box or turn
   std::vector<Order> running_;
   std::vector<Kept> kept_;
   bool stop_ = false;

@@ -211,6 +211,20 @@ TEST_F(PreparerTest, ATakenOrFailedNameIsLeftAloneUntilTheNextWant) {
   ASSERT_TRUE(Eventually([&] { return files_.Calls("x") == 2 && files_.Calls("y") == 1; }));
 }
 
+// One picture shown over and over (a list of one name on loop, the same files dropped
+// again): the same names wanted again bring back what was taken, not what failed.
+TEST_F(PreparerTest, SameWantPreparesATakenNameAgainButNotAFailedOne) {
+  files_.Fail("x");
+  preparer_.Want({"x", "a"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return files_.Calls("a") == 1 && files_.Calls("x") == 1; }));
+  EXPECT_EQ(Take("a"), "a@400x300+0");
+  preparer_.Want({"x", "a"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return files_.Calls("a") == 2; }));
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(files_.Calls("x"), 1);
+  EXPECT_EQ(Take("a"), "a@400x300+0");
+}
+
 // Many wants and takes from one thread against two workers: no picture is handed out for a
 // file other than the one asked for, and the preparer shuts down cleanly mid-work.
 TEST(PreparerStress, WantsAndTakesInterleaved) {
