@@ -1,12 +1,14 @@
 // Times a slide show from outside, as a user sees it: starts the program on a display and
 // prints when each new caption appears on its windows.
-//   mirvane_caption_times LAST_CAPTION PROGRAM [ARGS...]
-// Stops when the caption LAST_CAPTION appears (or after 60 s) and kills the program.
+//   mirvane_caption_times LAST_CAPTION|#COUNT PROGRAM [ARGS...]
+// Stops when the caption LAST_CAPTION appears, or after COUNT captions naming a picture
+// (or after 60 s), kills the program and prints the gaps between those captions.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +48,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string last = argv[1];
+  const long count =
+      last.size() > 1 && last[0] == '#' ? std::strtol(last.c_str() + 1, nullptr, 10) : 0;
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c) != 0) return 1;
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -64,7 +68,7 @@ int main(int argc, char** argv) {
   std::vector<double> times;
   std::string shown;
   bool done = false;
-  while (!done && ms() < 60000) {
+  while (!done && ms() < 60000 + count * 2000) {
     xcb_generic_event_t* event = xcb_poll_for_event(c);
     if (event == nullptr) {
       if (xcb_connection_has_error(c) != 0) break;
@@ -82,11 +86,11 @@ int main(int argc, char** argv) {
       const auto* changed = reinterpret_cast<xcb_property_notify_event_t*>(event);
       if (changed->atom == net_name) {
         const std::string caption = Caption(c, changed->window, net_name, utf8);
-        if (caption != shown && !caption.empty()) {
+        if (caption != shown && caption.find('[') != std::string::npos) {  // names a picture
           shown = caption;
           times.push_back(ms());
           std::printf("%9.1f ms  %s\n", times.back(), caption.c_str());
-          done = caption == last;
+          done = caption == last || (count > 0 && static_cast<long>(times.size()) >= count);
         }
       }
     }
@@ -96,6 +100,11 @@ int main(int argc, char** argv) {
   waitpid(pid, nullptr, 0);
   xcb_disconnect(c);
   if (times.size() < 2) return 1;
+  std::vector<double> gaps;
+  for (std::size_t i = 1; i < times.size(); ++i) gaps.push_back(times[i] - times[i - 1]);
+  std::sort(gaps.begin(), gaps.end());
+  std::printf("gaps ms: min %.1f median %.1f max %.1f\n", gaps.front(), gaps[gaps.size() / 2],
+              gaps.back());
   std::printf("%zu captions, first to last %.1f ms\n", times.size(), times.back() - times.front());
   return done ? 0 : 1;
 }
