@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/win32/bitmap.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/picture_file.h"
 #include "platform/win32/text.h"
 #include "platform/win32/wic_decode.h"
 #include "platform/win32/win32_rastrel.h"
@@ -188,7 +189,7 @@ TEST_F(ImageTest, CorpusFilesDecodeOrFailCleanly) {
     ++total;
     try {
       const Decoded picture =
-          Decode(Factory(), ReadPictureFile(Narrow(entry.path().wstring())), {320, 240});
+          Decode(Factory(), ReadPictureFile(Factory(), Narrow(entry.path().wstring())), {320, 240});
       EXPECT_FALSE(picture.image.empty()) << entry.path();
       ++decoded;
     } catch (const Error& e) {

@@ -81,4 +81,11 @@ std::int64_t RegularFile::ReadInto(char* buffer, std::size_t capacity) {
   return static_cast<std::int64_t>(done);
 }
 
+std::int64_t RegularFile::ReadAt(std::int64_t offset, char* buffer, std::size_t capacity) {
+  LARGE_INTEGER at{};
+  at.QuadPart = offset;
+  if (!is_open() || offset < 0 || !SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) return -1;
+  return ReadInto(buffer, capacity);
+}
+
 }  // namespace mirvane::platform::win32

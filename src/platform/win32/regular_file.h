@@ -30,6 +30,8 @@ class RegularFile {
   // Reads until `capacity` bytes or the end of the file; the count read, or -1 on a
   // read error.
   std::int64_t ReadInto(char* buffer, std::size_t capacity);
+  // The same from `offset` on; later reads go on from where this one ended.
+  std::int64_t ReadAt(std::int64_t offset, char* buffer, std::size_t capacity);
 
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;

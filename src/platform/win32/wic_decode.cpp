@@ -13,7 +13,6 @@
 #include "image/scale.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/regular_file.h"
 
 namespace mirvane::platform::win32 {
 namespace {
@@ -238,23 +237,6 @@ Bitmap ScaledTo(const Bitmap& bitmap, image::Size size) {
   } catch (const std::bad_alloc&) {
     return bitmap;
   }
-}
-
-std::string ReadPictureFile(const std::string& name) {
-  RegularFile file(name);
-  return ReadPictureFile(file, name);
-}
-
-std::string ReadPictureFile(RegularFile& file, const std::string& name) {
-  if (!file.is_open()) throw Error(name + ": " + file.error());
-  if (file.size() <= 0) throw Error(name + ": empty file");
-  if (file.size() > image::kMaxFileBytes) throw Error(name + ": file too large");
-  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
-  const std::int64_t got = file.ReadInto(bytes.data(), bytes.size());
-  if (got < 0) throw Error(name + ": read error");
-  if (got == 0) throw Error(name + ": empty file");
-  bytes.resize(static_cast<std::size_t>(got));  // shrank while we read: decode what is there
-  return bytes;
 }
 
 }  // namespace mirvane::platform::win32

@@ -30,13 +30,4 @@ Decoded Decode(IWICImagingFactory& factory, std::string_view bytes, const BoxFor
 // when there is no memory for it.
 Bitmap ScaledTo(const Bitmap& bitmap, image::Size size);
 
-// The whole content of the regular file `name` (UTF-8). Throws platform::Error for a
-// missing, unreadable, empty or oversized file and for anything that is not a
-// regular disk file, without blocking on it.
-std::string ReadPictureFile(const std::string& name);
-
-class RegularFile;
-// The same from a file already open.
-std::string ReadPictureFile(RegularFile& file, const std::string& name);
-
 }  // namespace mirvane::platform::win32

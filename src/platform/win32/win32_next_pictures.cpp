@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/picture_file.h"
 #include "platform/win32/regular_file.h"
 #include "platform/win32/win32_rastrel.h"
 
@@ -63,14 +64,16 @@ class WorkerImaging {
 }  // namespace
 
 Supplied DecodeNow(IWICImagingFactory& factory, const std::string& name, image::Size box) {
-  return Guarded(name, [&] { return Supplied{Decode(factory, ReadPictureFile(name), box), 0}; });
+  return Guarded(name, [&] {
+    return Supplied{Decode(factory, ReadPictureFile(factory, name), box), 0};
+  });
 }
 
 image::Prepared<Decoded> PrepareAhead(const image::Order& order) {
   return Guarded(order.name, [&] {
     RegularFile file(order.name);
-    const std::string bytes = ReadPictureFile(file, order.name);
     WorkerImaging imaging;
+    const std::string bytes = ReadPictureFile(imaging.Factory(), file, order.name);
     int turns = 0;
     Decoded decoded = Decode(imaging.Factory(), bytes, [&](image::Size upright) {
       turns = QuarterTurns(order.turn, upright);

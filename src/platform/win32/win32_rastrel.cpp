@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/mouse.h"
+#include "platform/win32/picture_file.h"
 #include "platform/win32/twips.h"
 #include "platform/win32/wic_decode.h"
 #include "platform/win32/win32_next_pictures.h"
@@ -128,7 +129,7 @@ void Win32Rastrel::FitToSlot() {
 Bitmap Win32Rastrel::Reread() const {
   try {
     const image::Size box = image::Turned(SlotSize(), quarter_turns_);
-    Decoded decoded = Decode(*factory_.Get(), ReadPictureFile(shown_path_), box);
+    Decoded decoded = Decode(*factory_.Get(), ReadPictureFile(*factory_.Get(), shown_path_), box);
     if (!(decoded.full == full_)) return {};  // the file now holds another picture
     return TurnedClockwise(decoded.image, quarter_turns_);
   } catch (...) {

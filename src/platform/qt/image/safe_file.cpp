@@ -6,26 +6,19 @@
 
 #include "image/budget.h"
 #include "image/format.h"
+#include "image/head_check.h"
 #include "platform/error.h"
 
 namespace mirvane::platform::qt::image {
 
 void CheckHead(std::string_view head, std::int64_t size, std::string_view name) {
-  using mirvane::image::Format;
-  if (size <= 0 || head.empty()) throw Error("empty file");
-  if (size > mirvane::image::kMaxFileBytes) throw Error("file too large");
-  const Format format = mirvane::image::Sniff(head, name);
-  if (format == Format::kUnknown) {
-    // Formats we do not sniff ourselves but a Qt plugin may read (ICO, PNM, TGA, SVG...):
-    // the plugins tell from the same first bytes.
-    QByteArray bytes = QByteArray::fromRawData(head.data(), static_cast<qsizetype>(head.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    if (QImageReader::imageFormat(&buffer).isEmpty()) throw Error("not a picture");
-    return;
-  }
-  const auto header = mirvane::image::HeaderSize(format, head);
-  if (header && mirvane::image::OverBudget(format, *header)) throw Error("picture too large");
+  if (mirvane::image::CheckHead(head, size, name) != mirvane::image::Format::kUnknown) return;
+  // Formats we do not sniff ourselves but a Qt plugin may read (ICO, PNM, TGA, SVG...):
+  // the plugins tell from the same first bytes.
+  QByteArray bytes = QByteArray::fromRawData(head.data(), static_cast<qsizetype>(head.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  if (QImageReader::imageFormat(&buffer).isEmpty()) throw Error("not a picture");
 }
 
 QByteArray ReadPicture(posix::RegularFile& file, const std::string& name) {
