@@ -1,5 +1,6 @@
 #include "platform/qt/image/qt_rastrel.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTransform>
 #include <QWidget>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "platform/error.h"
@@ -272,6 +275,44 @@ TEST_F(QtRastrelTest, LargerSlotIsSharpenedOnceTheSizeSettles) {
   WaitFor([] { return false; }, 400);
   EXPECT_EQ(slot_.PictureWidth(), 1600);
   EXPECT_LT(MeanDifference(slot_.grab().toImage(), sharper), 128);  // drawn, not blank
+}
+
+// A sharper decode comes only from the file that was rendered: one rewritten, or another
+// renamed over it, holding a picture of the very same size, waits for the next Render.
+TEST_F(QtRastrelTest, SharpensOnlyTheFileRendered) {
+  const QByteArray blue = Encoded(test::TwoTone(1600, 1200).mirrored(true, false), "png");
+  const struct {
+    const char* what;
+    std::function<void(const std::string& path)> change;
+  } rows[] = {
+      {"rewritten, saved a second later",
+       [&](const std::string& path) {
+         Write("fine.png", blue);
+         struct stat info {};
+         ::stat(path.c_str(), &info);
+         const timespec times[2] = {info.st_atim, {info.st_mtim.tv_sec + 1, info.st_mtim.tv_nsec}};
+         ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+       }},
+      {"renamed over",
+       [&](const std::string& path) {
+         const std::string other = Write("other.png", blue);
+         ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string path = Write("fine.png", Encoded(test::TwoTone(1600, 1200), "png"));
+    slot_.Visible(true);
+    slot_.resize(50, 50);
+    Show(path);
+    slot_.Visible(true);
+    row.change(path);
+    slot_.resize(400, 300);
+    slot_.Refit(0);
+    WaitFor([] { return false; }, 600);
+    EXPECT_EQ(slot_.PictureWidth(), 1600);
+    EXPECT_TRUE(Near(At(100, 150), Qt::red)) << At(100, 150).name().toStdString();
+  }
 }
 
 // A turn is made from what was decoded, without reading the file again, and is as sharp

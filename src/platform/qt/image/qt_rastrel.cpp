@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/posix/regular_file.h"
 #include "platform/qt/image/decode.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/qt_next_pictures.h"
@@ -19,6 +20,14 @@ namespace {
 
 // How long the size must stay put before a sharper decode is worth its time.
 constexpr int kSettleMs = 250;
+
+// The file as it stands, taken before it is read: a change made while it is read then
+// shows as a change too.
+std::optional<mirvane::image::FileIdentity> IdentityOf(const std::string& name) {
+  const posix::RegularFile file(name);
+  if (!file.is_open()) return std::nullopt;
+  return file.identity();
+}
 
 }  // namespace
 
@@ -36,11 +45,13 @@ QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
 void QtRastrel::SourcePath(const std::string& name) { source_path_ = name; }
 
 void QtRastrel::Render() {
+  std::optional<mirvane::image::FileIdentity> file = IdentityOf(source_path_);
   image::Supplied supplied = ahead_ ? ahead_->Supply(source_path_, DeviceBox())
                                     : image::DecodeNow(source_path_, DeviceBox());
   full_ = supplied.decoded.full;
   quarter_turns_ = 0;
   shown_path_ = source_path_;
+  shown_file_ = file;
   settle_.stop();
   turned_ahead_ = QImage();
   const bool still = supplied.decoded.frames.empty();
@@ -159,11 +170,15 @@ void QtRastrel::FitToSlot() {
 }
 
 void QtRastrel::Sharpen() {
-  if (!isVisible() || shown_path_.empty()) return;
+  if (!isVisible() || !shown_file_) return;
   try {
-    image::Decoded decoded = image::Decode(image::ReadRegularFile(shown_path_), DeviceBox(),
-                                           quarter_turns_, shown_path_);
-    if (decoded.full != full_) return;  // the file now holds another picture
+    // Another file under the same name waits for the next Render.
+    posix::RegularFile file(shown_path_);
+    if (!file.is_open() || file.identity() != *shown_file_) return;
+    const QByteArray bytes = image::ReadPicture(file, shown_path_);
+    if (file.Identity() != *shown_file_) return;
+    image::Decoded decoded = image::Decode(bytes, DeviceBox(), quarter_turns_, shown_path_);
+    if (decoded.full != full_) return;
     Keep(std::move(decoded), true, quarter_turns_);
   } catch (...) {
     // Keep the softer picture on view.
@@ -188,6 +203,7 @@ void QtRastrel::Visible(bool on) {
     playback_.Load({}, 0);
     full_ = QSize(0, 0);
     quarter_turns_ = 0;
+    shown_file_.reset();
     settle_.stop();
   }
   setVisible(on);

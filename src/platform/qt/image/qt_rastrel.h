@@ -4,9 +4,11 @@
 #include <QSize>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "image/file_identity.h"
 #include "platform/qt/image/decode.h"
 #include "platform/qt/image/qt_playback.h"
 #include "platform/rastrel.h"
@@ -63,8 +65,8 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   // Fits the kept picture to the present slot and ratio at once, and asks for a sharper
   // decode once the size has settled when the kept one is too small; never throws.
   void FitToSlot();
-  // Decodes the shown file afresh for the present slot and turns, if it still reads as
-  // the same picture; only for a slot on view.
+  // Decodes the shown file afresh for the present slot and turns, if it is still the file
+  // rendered; only for a slot on view.
   void Sharpen();
   // Keeps a decoded picture (or animation) as the one on view; a sharper decode of the
   // same animation plays on from the frame on view. `decoded_turns`: the turns it was
@@ -79,6 +81,7 @@ class QtRastrel : public QWidget, public platform::Rastrel {
 
   std::string source_path_;
   std::string shown_path_;
+  std::optional<mirvane::image::FileIdentity> shown_file_;  // as it stood before Render read it
   QImage source_;    // upright, as decoded, sRGB: what fits and turns are made from
   QImage image_;     // fitted and turned, in device pixels, ready to draw: the still or
                      // the frame on view
