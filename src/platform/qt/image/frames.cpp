@@ -115,14 +115,16 @@ void FrameCollector::Keep(const QImage& frame, int delay_ms) {
 }
 
 Decoded FrameCollector::Finish(int loops, const QColorSpace& colour) && {
+  // One that Qt cannot use still holds the profile, for Little CMS.
+  const bool tagged = colour.isValid() || !colour.iccProfile().isEmpty();
   if (!first_.isNull()) {
     // A still picture: its source kept large enough for later turns and sizes.
-    if (colour.isValid()) first_.setColorSpace(colour);
+    if (tagged) first_.setColorSpace(colour);
     return Finished({std::move(first_), out_.full}, box_, quarter_turns_);
   }
   if (out_.frames.empty()) throw Error("no picture");
   for (Frame& f : out_.frames) {
-    if (colour.isValid()) f.image.setColorSpace(colour);
+    if (tagged) f.image.setColorSpace(colour);
     ToSrgb(f.image);
   }
   out_.source = out_.frames.front().image;

@@ -18,7 +18,7 @@ class FrameCollector {
   // Takes a full-size frame (the first one sets the picture's size). False when the
   // budget is spent: the frame is dropped and decoding should stop.
   bool Add(const QImage& frame, int delay_ms);
-  // The frames kept, in the colour space `colour` where valid (else their own); a
+  // The frames kept, in the colour space `colour` where it has a profile (else their own); a
   // single frame is finished as a still picture. Throws Error when there is none.
   Decoded Finish(int loops, const QColorSpace& colour = {}) &&;
 
