@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <set>
 
 #include "image/format.h"
 #include "platform/error.h"
@@ -411,6 +412,32 @@ TEST_F(FormatsTest, AnimationPlaysOnlyOnView) {
   slot_.Refit(0);
   EXPECT_EQ(slot_.PictureWidth(), 40);
   EXPECT_TRUE(Near(At(150, 150), Qt::blue));
+}
+
+// An animation resized while it plays shows every frame at the new size, while the size
+// may still change and after it has settled.
+TEST_F(FormatsTest, AnimationResizedWhilePlayingFitsEveryFrame) {
+  const std::string path = Write("a.png", test::Apng(Frames(), 60, 0));
+  slot_.resize(120, 80);
+  slot_.Visible(true);
+  Show(path);
+  slot_.resize(300, 200);
+  slot_.Refit(0);
+  std::set<QRgb> seen;
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 900) {
+    const QImage shown = slot_.grab().toImage();
+    for (const QPoint p : {QPoint(2, 2), QPoint(297, 197), QPoint(150, 100)}) {
+      const QColor c = shown.pixelColor(p);
+      EXPECT_TRUE(Near(c, Qt::red, 8) || Near(c, Qt::green, 8) || Near(c, Qt::blue, 8))
+          << timer.elapsed() << " ms: " << c.name().toStdString() << " at " << p.x() << ","
+          << p.y();
+      seen.insert(c.rgb());
+    }
+    Wait(20);
+  }
+  EXPECT_GE(seen.size(), 3u) << "it played on";
 }
 
 TEST(Sniff, TellsFormatsByContent) {

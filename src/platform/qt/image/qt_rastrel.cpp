@@ -35,9 +35,11 @@ QtRastrel::QtRastrel(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
-  connect(&settle_, &QTimer::timeout, this, &QtRastrel::Sharpen);
+  connect(&settle_, &QTimer::timeout, this, &QtRastrel::Settled);
   connect(&playback_, &QtPlayback::frameChanged, this, [this](int i) {
-    image_ = frames_[std::size_t(i)].image;
+    QImage behind =
+        frames_behind_ ? FrameFor(std::size_t(i), DeviceBox(), quarter_turns_) : QImage();
+    image_ = behind.isNull() ? frames_[std::size_t(i)].image : std::move(behind);
     update();
   });
 }
@@ -68,6 +70,7 @@ void QtRastrel::Keep(image::Decoded decoded, bool refitted, int decoded_turns) {
   source_ = std::move(decoded.source);
   decoded_frames_ = std::move(decoded.frames);
   frames_ = decoded_frames_;
+  frames_behind_ = false;
   frames_turns_ = decoded_turns;
   scalable_ = decoded.scalable;
   ratio_ = devicePixelRatioF();
@@ -111,6 +114,7 @@ void QtRastrel::Turn(std::int16_t tenths_of_degree) {
     std::vector<image::Frame> frames = FramesFor(box, turns);
     if (frames.empty()) throw Error("out of memory");
     frames_ = std::move(frames);
+    frames_behind_ = false;
     image_ = frames_[std::size_t(playback_.current())].image;
   }
   ratio_ = devicePixelRatioF();
@@ -128,16 +132,20 @@ void QtRastrel::Refit(std::int16_t /*mode*/) {
 QSize QtRastrel::DeviceBox() const { return (QSizeF(size()) * devicePixelRatioF()).toSize(); }
 
 std::vector<image::Frame> QtRastrel::FramesFor(QSize box, int quarter_turns) const {
+  std::vector<image::Frame> frames = decoded_frames_;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    frames[i].image = FrameFor(i, box, quarter_turns);
+    if (frames[i].image.isNull()) return {};
+  }
+  return frames;
+}
+
+QImage QtRastrel::FrameFor(std::size_t index, QSize box, int quarter_turns) const {
   // From the frames as decoded, so that shrinking and growing again loses nothing.
   const QSize fitted =
       image::Turned(image::FittedSize(full_, image::Turned(box, quarter_turns)), quarter_turns);
   const int turns = (quarter_turns - frames_turns_ + 4) % 4;
-  std::vector<image::Frame> frames = decoded_frames_;
-  for (image::Frame& f : frames) {
-    f.image = image::ScaledTo(image::TurnedImage(f.image, turns), fitted);
-    if (f.image.isNull()) return {};
-  }
-  return frames;
+  return image::ScaledTo(image::TurnedImage(decoded_frames_[index].image, turns), fitted);
 }
 
 void QtRastrel::FitToSlot() {
@@ -151,21 +159,44 @@ void QtRastrel::FitToSlot() {
       if (frames_.empty()) {
         QImage fitted = image::Refitted(source_, full_, box, quarter_turns_);
         if (!fitted.isNull()) image_ = std::move(fitted), ratio_ = ratio;
+      } else if (isVisible()) {
+        // Every frame at every resize event would hold up the window: the one on view now,
+        // the others as they come up and once the size has settled.
+        QImage frame = FrameFor(std::size_t(playback_.current()), box, quarter_turns_);
+        if (!frame.isNull()) image_ = std::move(frame), ratio_ = ratio, frames_behind_ = true;
       } else {
         std::vector<image::Frame> frames = FramesFor(box, quarter_turns_);
         if (!frames.empty()) {
           frames_ = std::move(frames);
+          frames_behind_ = false;
           image_ = frames_[std::size_t(playback_.current())].image;
           ratio_ = ratio;
         }
       }
     }
-    if (image::Softer(source_, full_, box, quarter_turns_, scalable_) && isVisible())
+    if ((frames_behind_ || image::Softer(source_, full_, box, quarter_turns_, scalable_)) &&
+        isVisible())
       settle_.start();  // restarted by every resize until the size settles
     else
       settle_.stop();
   } catch (...) {
     // Keep what is on view: a refit must not fail.
+  }
+}
+
+void QtRastrel::Settled() {
+  // A sharper decode brings all frames; without one, those kept are fitted.
+  if (image::Softer(source_, full_, DeviceBox(), quarter_turns_, scalable_)) Sharpen();
+  if (!frames_behind_) return;
+  try {
+    std::vector<image::Frame> frames = FramesFor(DeviceBox(), quarter_turns_);
+    if (frames.empty()) return;  // still fitted as they come up
+    frames_ = std::move(frames);
+    frames_behind_ = false;
+    image_ = frames_[std::size_t(playback_.current())].image;
+    update();
+  } catch (...) {
+    // Likewise.
   }
 }
 
@@ -199,6 +230,7 @@ void QtRastrel::Visible(bool on) {
   } else {
     image_ = source_ = turned_ahead_ = QImage();
     frames_.clear();
+    frames_behind_ = false;
     decoded_frames_.clear();
     playback_.Load({}, 0);
     full_ = QSize(0, 0);

@@ -62,9 +62,12 @@ class QtRastrel : public QWidget, public platform::Rastrel {
  private:
   // The slot's size in device pixels.
   QSize DeviceBox() const;
-  // Fits the kept picture to the present slot and ratio at once, and asks for a sharper
-  // decode once the size has settled when the kept one is too small; never throws.
+  // Fits the kept picture to the present slot and ratio at once (of an animation on view,
+  // only the frame on view), and once the size has settled fits the other frames and asks
+  // for a sharper decode when the kept one is too small; never throws.
   void FitToSlot();
+  // The size has settled: the other frames of an animation, then a sharper decode.
+  void Settled();
   // Decodes the shown file afresh for the present slot and turns, if it is still the file
   // rendered; only for a slot on view.
   void Sharpen();
@@ -74,6 +77,8 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void Keep(image::Decoded decoded, bool refitted, int decoded_turns);
   // The animation's frames fitted to `box` and turned; empty when out of memory.
   std::vector<image::Frame> FramesFor(QSize box, int quarter_turns) const;
+  // One of them; null when out of memory.
+  QImage FrameFor(std::size_t index, QSize box, int quarter_turns) const;
   // A picture prepared already turned is shown by the quarter turn that asks for it; any
   // other call first brings it back upright.
   bool UseTurnedAhead(int clockwise);
@@ -89,6 +94,7 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   std::vector<image::Frame> decoded_frames_;  // an animation's frames as decoded
   int frames_turns_ = 0;                      // the turns they were decoded with
   std::vector<image::Frame> frames_;          // ... fitted to the slot and turned
+  bool frames_behind_ = false;                // resized since: each frame is fitted as it comes up
   QtPlayback playback_;
   bool scalable_ = false;
   QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
