@@ -7,11 +7,14 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <string>
 
 #include "platform/error.h"
@@ -247,6 +250,46 @@ TEST(HeldTick, GivenWhenThePictureIsReady) {
     }
     EXPECT_EQ(resumed, 1);
     release = true;
+  }
+}
+
+// An animation prepared turned plays turned once ImageRotate turns it, and upright when
+// nothing turns it, as one decoded at Render does.
+TEST_F(NextPicturesTest, PreparedTurnedAnimationPlaysEitherWay) {
+  std::vector<QImage> frames;
+  for (QColor c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue)}) {
+    QImage f = test::TwoTone(60, 120);       // red left, blue right
+    QPainter(&f).fillRect(0, 0, 60, 20, c);  // the top strip changes colour
+    frames.push_back(f);
+  }
+  const std::string path = Write("tall.png", test::Apng(frames, 60, 0));
+  QtNextPictures plain(slot0_, slot1_);
+  for (bool turned : {true, false}) {
+    SCOPED_TRACE(turned ? "turned" : "upright");
+    QtRastrel& slot = turned ? slot0_ : slot1_;
+    slot.Ahead(&plain);
+    Tell(plain, {{}, 0, TurnWhen::kNever});
+    Tell(plain, {{path}, std::uint8_t(turned ? 0 : 1), TurnWhen::kPortrait});
+    QThread::msleep(300);
+    slot.SourcePath(path);
+    slot.Render();
+    if (turned) slot.Turn(900);
+    slot.Visible(true);
+    EXPECT_EQ(slot.PictureWidth(), turned ? 120 : 60);
+    // Turned clockwise the left half is on top; the changing strip on the right.
+    const QPoint red_half = turned ? QPoint(100, 50) : QPoint(85, 75);
+    const QPoint strip = turned ? QPoint(190, 75) : QPoint(100, 20);
+    std::set<QRgb> strip_colours;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 700) {
+      const QImage shown = slot.grab().toImage();
+      EXPECT_TRUE(Near(shown.pixelColor(red_half), Qt::red)) << timer.elapsed();
+      strip_colours.insert(shown.pixelColor(strip).rgb());
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_GE(strip_colours.size(), 3u) << "it played";
+    slot.Visible(false);
   }
 }
 

@@ -79,10 +79,12 @@ void QtRastrel::Keep(image::Decoded decoded, bool refitted, int decoded_turns) {
   } else {
     image_ = std::move(decoded.image);
     if (!frames_.empty() && decoded_turns != quarter_turns_) {
-      std::vector<image::Frame> frames = FramesFor(DeviceBox(), quarter_turns_);
-      if (frames.empty()) throw Error("out of memory");
-      frames_ = std::move(frames);
-      image_ = frames_.front().image;
+      // Prepared turned: the Turn that asks for it takes the frames as they are; only
+      // without one are the others brought upright, as they come up.
+      QImage first = FrameFor(0, DeviceBox(), quarter_turns_);
+      if (first.isNull()) throw Error("out of memory");
+      image_ = std::move(first);
+      frames_behind_ = true;
     }
     std::vector<int> delays;
     for (const image::Frame& f : frames_) delays.push_back(f.delay_ms);
