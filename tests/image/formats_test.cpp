@@ -2,7 +2,6 @@
 // own encoders at test time (and by our writers where there is none), shown through the
 // slot; told by content whatever their name; damaged copies refused without harm.
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -13,6 +12,7 @@
 #include <QTemporaryDir>
 #include <set>
 
+#include "icc_profiles.h"
 #include "image/format.h"
 #include "platform/error.h"
 #include "platform/qt/image/decode.h"
@@ -289,53 +289,10 @@ TEST_F(FormatsTest, AnimationFramesAreFinishedLikeStills) {
   }
 }
 
-// An RGB profile with linear curves, written as a table, which Qt 6.4 cannot use and
-// Little CMS can.
-QByteArray LinearTableProfile() {
-  cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-  cmsToneCurve* curves[3] = {linear, linear, linear};
-  const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
-  cmsHPROFILE matrix = cmsCreateRGBProfile(cmsD50_xyY(), &primaries, curves);
-  cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-  cmsHTRANSFORM to_lab =
-      cmsCreateTransform(matrix, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
-  cmsStage* table = cmsStageAllocCLut16bit(nullptr, 17, 3, 3, nullptr);
-  cmsStageSampleCLut16bit(
-      table,
-      [](const cmsUInt16Number in[], cmsUInt16Number out[], void* transform) -> cmsInt32Number {
-        cmsDoTransform(static_cast<cmsHTRANSFORM>(transform), in, out, 1);
-        return TRUE;
-      },
-      to_lab, 0);
-  cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 3, 3);
-  // Curves, table, curves: the shape of an A-to-B table.
-  cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-  cmsPipelineInsertStage(pipeline, cmsAT_END, table);
-  cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
-  cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
-  cmsSetProfileVersion(profile, 4.3);
-  cmsSetDeviceClass(profile, cmsSigInputClass);
-  cmsSetColorSpace(profile, cmsSigRgbData);
-  cmsSetPCS(profile, cmsSigLabData);
-  cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
-  cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  QByteArray icc(qsizetype(size), '\0');
-  cmsSaveProfileToMem(profile, icc.data(), &size);
-  cmsCloseProfile(profile);
-  cmsPipelineFree(pipeline);
-  cmsDeleteTransform(to_lab);
-  cmsCloseProfile(lab);
-  cmsCloseProfile(matrix);
-  cmsFreeToneCurve(linear);
-  return icc;
-}
-
 // A profile that only Little CMS reads is honoured for the frames of an animation and for
 // a lone frame (a still JXL) as for any other picture.
 TEST_F(FormatsTest, FramesTakeAProfileQtCannotRead) {
-  const QColorSpace table = QColorSpace::fromIccProfile(LinearTableProfile());
+  const QColorSpace table = QColorSpace::fromIccProfile(test::LinearTableProfile());
   ASSERT_FALSE(table.isValid());
   QImage grey(60, 40, QImage::Format_RGB32);
   grey.fill(QColor(128, 128, 128));
