@@ -307,6 +307,26 @@ TEST_F(FormatsTest, FramesTakeAProfileQtCannotRead) {
   }
 }
 
+// HEIC takes the PNG's profile along (heif-enc copies it); one Qt cannot use is still
+// honoured through Little CMS.
+TEST_F(FormatsTest, HeicWithAProfileQtCannotReadIsColourManaged) {
+  QImage grey(64, 64, QImage::Format_RGB32);
+  grey.fill(QColor(128, 128, 128));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  grey.save(&buffer, "png");
+  QByteArray iccp("table\0\0", 7);
+  iccp += qCompress(test::LinearTableProfile()).mid(4);  // zlib data without Qt's length
+  ASSERT_TRUE(test::WriteFile(Path("table.png"), test::PngWithChunk(png, "iCCP", iccp)));
+  const QByteArray heic =
+      Encode("heif-enc", {"-q", "95", "-o", "@table.heic", "@table.png"}, "table.heic");
+  const QImage shown = image::Decode(heic, QSize(64, 64)).image;
+  // A linear 128 is sRGB 188.
+  EXPECT_TRUE(Near(shown.pixelColor(32, 32), QColor(188, 188, 188), 6))
+      << shown.pixelColor(32, 32).name().toStdString();
+}
+
 // The frames kept are within budget: in a huge box only as many as fit are kept.
 TEST_F(FormatsTest, AnimationFramesKeptAreBounded) {
   const QByteArray apng = test::Apng(Frames(8, 8), 100, 0);

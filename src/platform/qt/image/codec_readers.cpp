@@ -50,7 +50,8 @@ Picture ReadHeif(const QByteArray& bytes) {
   std::string icc;
   QImage full = FromPixels(neutral::DecodeHeif(View(bytes), &icc));
   const QColorSpace colour = ColourSpaceOf(icc);
-  if (colour.isValid()) full.setColorSpace(colour);
+  // One that Qt cannot use still holds the profile, for Little CMS.
+  if (colour.isValid() || !colour.iccProfile().isEmpty()) full.setColorSpace(colour);
   return {full, full.size()};
 }
 
