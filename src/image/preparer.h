@@ -56,7 +56,7 @@ class Preparer {
   // its picture (if any) is in the cache; it must only pass word on to its own thread.
   Preparer(Prepare prepare, int threads, std::size_t keep = 2, std::function<void()> finished = {})
       : prepare_(std::move(prepare)), keep_(keep), finished_(std::move(finished)) {
-    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { WorkSafely(); });
   }
   Preparer(const Preparer&) = delete;
   Preparer& operator=(const Preparer&) = delete;
@@ -180,6 +180,16 @@ class Preparer {
       return Order{name, box_, turn_};
     }
     return std::nullopt;
+  }
+
+  void WorkSafely() {
+    try {
+      Work();
+    } catch (...) {
+      // Out of memory in the bookkeeping: this worker stops, the others go on.
+    }
+    done_.notify_all();  // whoever waits looks again
+    wake_.notify_all();
   }
 
   void Work() {

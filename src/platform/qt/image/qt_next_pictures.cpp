@@ -41,9 +41,13 @@ void QtNextPictures::Expect(const Upcoming& next) noexcept {
 }
 
 void QtNextPictures::Order() {
-  const QSize box = slots_[next_.slot % 2]->Box();
-  preparer_.Want(enabled_ ? next_.names : std::vector<std::string>{}, image::ToSize(box),
-                 next_.turn);
+  try {
+    const QSize box = slots_[next_.slot % 2]->Box();
+    preparer_.Want(enabled_ ? next_.names : std::vector<std::string>{}, image::ToSize(box),
+                   next_.turn);
+  } catch (const std::exception&) {
+    // Out of memory: the slots decode when they are asked to.
+  }
   ResumeWhenReady();  // what comes next may have changed
 }
 
