@@ -55,6 +55,7 @@ void QtRastrel::Render() {
   shown_path_ = source_path_;
   shown_file_ = file;
   settle_.stop();
+  sharpener_.Cancel();
   turned_ahead_ = QImage();
   const bool still = supplied.decoded.frames.empty();
   Keep(std::move(supplied.decoded), false, supplied.quarter_turns);
@@ -204,18 +205,22 @@ void QtRastrel::Settled() {
 
 void QtRastrel::Sharpen() {
   if (!isVisible() || !shown_file_) return;
-  try {
-    // Another file under the same name waits for the next Render.
-    posix::RegularFile file(shown_path_);
-    if (!file.is_open() || file.identity() != *shown_file_) return;
-    const QByteArray bytes = image::ReadPicture(file, shown_path_);
-    if (file.Identity() != *shown_file_) return;
-    image::Decoded decoded = image::Decode(bytes, DeviceBox(), quarter_turns_, shown_path_);
-    if (decoded.full != full_) return;
-    Keep(std::move(decoded), true, quarter_turns_);
-  } catch (...) {
-    // Keep the softer picture on view.
-  }
+  const QSize box = DeviceBox();
+  const int turns = quarter_turns_;
+  const QSize full = full_;
+  sharpener_.Start({shown_path_, *shown_file_, box, turns},
+                   [this, box, turns, full](image::Decoded decoded) {
+                     // Only while the slot still shows that picture at that size and turn.
+                     if (!isVisible() || box != DeviceBox() || turns != quarter_turns_ ||
+                         decoded.full != full_ || full != full_) {
+                       return;
+                     }
+                     try {
+                       Keep(std::move(decoded), true, quarter_turns_);
+                     } catch (...) {
+                       // Keep the softer picture on view.
+                     }
+                   });
 }
 
 void QtRastrel::Left(float twips) { move(ToPixels(twips, *this), y()); }
@@ -239,6 +244,7 @@ void QtRastrel::Visible(bool on) {
     quarter_turns_ = 0;
     shown_file_.reset();
     settle_.stop();
+    sharpener_.Cancel();
   }
   setVisible(on);
   if (on) FitToSlot();  // a hidden slot is never sharpened: now is the time

@@ -11,6 +11,7 @@
 #include "image/file_identity.h"
 #include "platform/qt/image/decode.h"
 #include "platform/qt/image/qt_playback.h"
+#include "platform/qt/image/sharpener.h"
 #include "platform/rastrel.h"
 
 namespace mirvane::platform::qt {
@@ -68,8 +69,8 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void FitToSlot();
   // The size has settled: the other frames of an animation, then a sharper decode.
   void Settled();
-  // Decodes the shown file afresh for the present slot and turns, if it is still the file
-  // rendered; only for a slot on view.
+  // Has the shown file decoded afresh for the present slot and turns, if it is still the
+  // file rendered; only for a slot on view.
   void Sharpen();
   // Keeps a decoded picture (or animation) as the one on view; a sharper decode of the
   // same animation plays on from the frame on view. `decoded_turns`: the turns it was
@@ -102,6 +103,7 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   QTimer settle_;  // runs while the size may still be changing
   QtNextPictures* ahead_ = nullptr;
   QImage turned_ahead_;  // fitted for one quarter turn clockwise, not yet asked for
+  image::Sharpener sharpener_{this};
 };
 
 }  // namespace mirvane::platform::qt
