@@ -70,6 +70,13 @@ Picture Read(const QByteArray& bytes, Format format, QSize box, int quarter_turn
       return ReadHeif(bytes);
     case Format::kSvg:
       return ReadSvg(bytes, Turned(box, quarter_turns));
+    case Format::kPng:
+      try {
+        return ReadPng(bytes, box);
+      } catch (const Error&) {
+        // Interlaced, or damaged in a way libpng may still read.
+      }
+      break;
     case Format::kRaw:
       try {
         return ReadRaw(bytes, box);

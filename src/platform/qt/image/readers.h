@@ -33,6 +33,9 @@ struct Picture {
   QSize full;    // the picture's own size, upright
 };
 
+// Our own PNG decoder: still, non-interlaced pictures, reduced while decoding to no less
+// than CoverSize(full, box), tagged and turned upright as ReadWithQt does.
+Picture ReadPng(const QByteArray& bytes, QSize box);
 // Qt's image plugins.
 Picture ReadWithQt(const QByteArray& bytes, Format format, QSize box);
 // libjpeg, for CMYK JPEGs only (false for any other file): their profile needs the
