@@ -221,13 +221,13 @@ Chunks ReadChunks(std::string_view file) {
     const std::string_view data = file.substr(at + 8, length);
     const uint32_t crc = Be32(Bytes(file) + at + 8 + length);
     at += 12 + std::size_t(length);
+    if (!header && type != "IHDR") throw Error("PNG: no header");
     // libpng takes a profile whatever its CRC says.
     if (libdeflate_crc32(0, type.data(), 4 + std::size_t(length)) != crc && type != "iCCP") {
       if (Critical(type)) throw Error("PNG: damaged chunk");
       continue;
     }
     if (!header) {
-      if (type != "IHDR") throw Error("PNG: no header");
       c.header = ParseHeader(data);
       header = true;
       continue;
