@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // signatures, and falls back when it throws.
   try {
     (void)mirvane::image::DecodePng(std::string_view(reinterpret_cast<const char*>(data), size),
-                                    {box.width(), box.height()});
+                                    {box.width(), box.height()}, {box.height(), box.width()});
   } catch (const mirvane::platform::Error&) {
   } catch (const std::bad_alloc&) {
   }

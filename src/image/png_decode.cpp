@@ -287,7 +287,7 @@ std::unique_ptr<uint8_t[]> Inflate(const std::string& stream, std::uint64_t expe
 
 }  // namespace
 
-PngPicture DecodePng(std::string_view file, Size box) {
+PngPicture DecodePng(std::string_view file, Size box, Size shown) {
   Chunks chunks = ReadChunks(file);
   const Header& h = chunks.header;
   const std::size_t row_bytes = h.row_bytes();
@@ -306,11 +306,17 @@ PngPicture DecodePng(std::string_view file, Size box) {
   picture.has_alpha = converter.has_alpha();
   const int bpp = std::max(1, h.channels() * h.bit_depth / 8);
 
-  std::unique_ptr<AreaReducer> reducer;
+  std::unique_ptr<AreaReducer> reducer, fitter;
   std::vector<uint32_t> line;
   if (reduce) {
     reducer = std::make_unique<AreaReducer>(picture.full, cover);
     line.resize(static_cast<std::size_t>(h.width));
+    const Size fitted = shown.width > 0 ? FittedSize(picture.full, shown) : Size{};
+    if (fitted.width > 0 && fitted.width <= cover.width && fitted.height <= cover.height &&
+        !(fitted == cover)) {
+      fitter = std::make_unique<AreaReducer>(picture.full, fitted);
+      picture.fitted_size = fitted;
+    }
   } else {
     picture.argb.resize(static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height));
   }
@@ -328,10 +334,12 @@ PngPicture DecodePng(std::string_view file, Size box) {
       uint32_t* out =
           reduce ? line.data() : picture.argb.data() + static_cast<std::size_t>(y) * h.width;
       converter.Convert(row + std::size_t(i) * stride + 1, out, h.width);
-      if (reduce) reducer->AddRow(out);
+      if (reducer) reducer->AddRow(out);
+      if (fitter) fitter->AddRow(out);
     }
   }
-  if (reduce) picture.argb = reducer->Take();
+  if (reducer) picture.argb = reducer->Take();
+  if (fitter) picture.fitted = fitter->Take();
   picture.colour = std::move(chunks.colour);
   return picture;
 }

@@ -142,15 +142,22 @@ TEST(PngDecode, EveryKindAsQtReadsIt) {
 TEST(PngDecode, ReducesAsTheAreaReducerReducesTheWholePicture) {
   for (const Kind& kind : {Kind{6, 8, false}, Kind{2, 8, false}, Kind{3, 4, true}}) {
     const QByteArray png = Made(kind, 301, 157, 99);
-    const mirvane::image::Size full{301, 157}, box{40, 30};
-    const auto picture = DecodePng(View(png), box);
+    // Shown turned: its fit is smaller than the cover, and made straight from the rows.
+    const mirvane::image::Size full{301, 157}, box{40, 30}, shown{30, 40};
+    const auto picture = DecodePng(View(png), box, shown);
     const auto cover = mirvane::image::CoverSize(full, box);
+    const auto fitted = mirvane::image::FittedSize(full, shown);
     EXPECT_EQ(picture.full, full);
     ASSERT_EQ(picture.size, cover);
-    mirvane::image::AreaReducer reducer(full, cover);
+    ASSERT_EQ(picture.fitted_size, fitted);
+    mirvane::image::AreaReducer reducer(full, cover), fitter(full, fitted);
     const std::vector<std::uint32_t> whole = Premultiplied(QImage::fromData(png, "png"));
-    for (int y = 0; y < full.height; ++y) reducer.AddRow(&whole[size_t(y) * full.width]);
+    for (int y = 0; y < full.height; ++y) {
+      reducer.AddRow(&whole[size_t(y) * full.width]);
+      fitter.AddRow(&whole[size_t(y) * full.width]);
+    }
     EXPECT_EQ(picture.argb, reducer.Take()) << "colour type " << kind.colour_type;
+    EXPECT_EQ(picture.fitted, fitter.Take()) << "colour type " << kind.colour_type;
   }
 }
 
@@ -269,7 +276,7 @@ void ExpectAsQt(const QByteArray& bytes, const std::string& name, int& taken) {
   const QSize box(1 << 20, 1 << 20);
   Picture ours;
   try {
-    ours = ReadPng(bytes, box);
+    ours = ReadPng(bytes, box, box);
   } catch (const Error&) {
     return;
   }

@@ -1,6 +1,8 @@
 #include <QColorSpace>
 #include <QPointF>
+#include <cstdint>
 #include <new>
+#include <vector>
 
 #include "image/exif.h"
 #include "image/png_chunks.h"
@@ -31,31 +33,47 @@ QColorSpace ColourSpace(const mirvane::image::PngColour& c, std::string_view fil
   return QColorSpace(QColorSpace::Primaries::SRgb, QColorSpace::TransferFunction::Gamma, gamma);
 }
 
-}  // namespace
-
-Picture ReadPng(const QByteArray& bytes, QSize box) {
-  const std::string_view file(bytes.constData(), size_t(bytes.size()));
-  auto* decoded = new mirvane::image::PngPicture(mirvane::image::DecodePng(file, ToSize(box)));
-  // The image takes the decoded buffer over rather than copying it.
-  QImage image(
-      reinterpret_cast<const uchar*>(decoded->argb.data()), decoded->size.width,
-      decoded->size.height, qsizetype(decoded->size.width) * 4,
-      decoded->has_alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
-      [](void* p) { delete static_cast<mirvane::image::PngPicture*>(p); }, decoded);
+// `argb` as an image that owns it, rather than a copy.
+QImage Wrapped(std::vector<std::uint32_t>&& argb, mirvane::image::Size size, bool alpha) {
+  auto* pixels = new std::vector<std::uint32_t>(std::move(argb));
+  const QImage image(
+      reinterpret_cast<const uchar*>(pixels->data()), size.width, size.height,
+      qsizetype(size.width) * 4, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32,
+      [](void* p) { delete static_cast<std::vector<std::uint32_t>*>(p); }, pixels);
   if (image.isNull()) {
-    delete decoded;
+    delete pixels;
     throw std::bad_alloc();
   }
-  image.setColorSpace(ColourSpace(decoded->colour, file));
-  QSize full = ToQSize(decoded->full);
+  return image;
+}
+
+// `image` as tagged with `space` and made upright; null stays null.
+QImage Upright(QImage image, const QColorSpace& space, int orientation) {
+  if (image.isNull()) return image;
+  image.setColorSpace(space);
+  if (orientation == 1) return image;
+  image = Oriented(image, orientation);
+  if (image.isNull()) throw std::bad_alloc();
+  return image;
+}
+
+}  // namespace
+
+Picture ReadPng(const QByteArray& bytes, QSize box, QSize shown) {
+  const std::string_view file(bytes.constData(), size_t(bytes.size()));
   const int orientation =
       mirvane::image::ExifOrientation(mirvane::image::FindExif(file, Format::kPng));
-  if (orientation != 1) {
-    image = Oriented(image, orientation);
-    if (image.isNull()) throw std::bad_alloc();
-    if (orientation >= 5) full.transpose();
-  }
-  return {std::move(image), full};
+  // The decoder sees the picture as stored, turned from upright when orientation >= 5.
+  if (orientation >= 5) shown.transpose();
+  mirvane::image::PngPicture decoded = mirvane::image::DecodePng(file, ToSize(box), ToSize(shown));
+  const QColorSpace space = ColourSpace(decoded.colour, file);
+  QImage fitted;
+  if (!decoded.fitted.empty())
+    fitted = Wrapped(std::move(decoded.fitted), decoded.fitted_size, decoded.has_alpha);
+  const QImage image = Wrapped(std::move(decoded.argb), decoded.size, decoded.has_alpha);
+  QSize full = ToQSize(decoded.full);
+  if (orientation >= 5) full.transpose();
+  return {Upright(image, space, orientation), full, Upright(fitted, space, orientation)};
 }
 
 }  // namespace mirvane::platform::qt::image
