@@ -9,6 +9,8 @@ packages=(
   libjpeg-dev liblcms2-dev libgtest-dev libgmock-dev libxcb1-dev
   # picture formats beyond Qt's: HEIF, AVIF, JPEG XL, camera raw, SVG
   libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
+  # PNG image data inflated whole
+  libdeflate-dev
   # run: TIFF and WebP readers, a font with Japanese glyphs
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server and a real window manager, and the pictures they

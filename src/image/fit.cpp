@@ -16,6 +16,12 @@ Size FittedSize(Size picture, Size box) {
   return {side(picture.width, bw), side(picture.height, bh)};
 }
 
+Size CoverSize(Size picture, Size box) {
+  const Size a = FittedSize(picture, box);
+  const Size b = FittedSize(picture, {box.height, box.width});
+  return a.width >= b.width ? a : b;
+}
+
 Size Turned(Size size, int quarter_turns) {
   return quarter_turns % 2 ? Size{size.height, size.width} : size;
 }

@@ -14,6 +14,10 @@ struct Size {
 // the file). An empty picture gives 0 x 0.
 Size FittedSize(Size picture, Size box);
 
+// The smallest size from which `picture` fitted to `box` either way round is made
+// without enlarging: the larger of the two fits.
+Size CoverSize(Size picture, Size box);
+
 // `size` with width and height swapped when `quarter_turns` is odd.
 Size Turned(Size size, int quarter_turns);
 

@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace mirvane::image {
 namespace {
 
@@ -43,11 +47,32 @@ std::vector<AreaReducer::Share> AreaReducer::Shares(int from, int to) {
   return shares;
 }
 
+std::vector<AreaReducer::Span> AreaReducer::Spans(const std::vector<Share>& columns, int to) {
+  std::vector<Span> spans(static_cast<std::size_t>(to));
+  const int from = static_cast<int>(columns.size());
+  int x = 0;
+  for (int t = 0; t < to; ++t) {
+    Span& span = spans[static_cast<std::size_t>(t)];
+    const auto in = [&](int column) {
+      return column < from && columns[static_cast<std::size_t>(column)].target == t;
+    };
+    span.begin = x;
+    while (in(x) && columns[static_cast<std::size_t>(x)].first >= 1.0f) ++x;
+    span.end = x;
+    if (in(x)) {
+      span.split = true;
+      span.first = columns[static_cast<std::size_t>(x)].first;
+      ++x;
+    }
+  }
+  return spans;
+}
+
 AreaReducer::AreaReducer(Size from, Size to)
     : from_(from),
       to_(to),
-      columns_(Shares(from.width, to.width)),
       rows_(Shares(from.height, to.height)),
+      spans_(Spans(Shares(from.width, to.width), to.width)),
       row_(static_cast<std::size_t>(to.width) * 4),
       current_(row_.size()),
       next_(row_.size()),
@@ -56,23 +81,67 @@ AreaReducer::AreaReducer(Size from, Size to)
   out_.resize(static_cast<std::size_t>(to.width) * static_cast<std::size_t>(to.height));
 }
 
-void AreaReducer::AddRow(const std::uint32_t* row) {
-  if (source_row_ >= from_.height) return;
-  std::fill(row_.begin(), row_.end(), 0.0f);
-  for (int x = 0; x < from_.width; ++x) {
-    const Share share = columns_[static_cast<std::size_t>(x)];
-    float* cell = &row_[static_cast<std::size_t>(share.target) * 4];
-    const std::uint32_t pixel = row[x];
+// Whole pixels are summed exactly in integers; only those a cell boundary splits are
+// weighed. Each cell is written once: its whole pixels, and what the split pixel before
+// it carried over.
+#if defined(__SSE2__)
+void AreaReducer::ReduceAcross(const std::uint32_t* row) {
+  const __m128i zero = _mm_setzero_si128();
+  const auto lanes = [&](std::uint32_t pixel) {
+    const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(pixel));
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+  };
+  __m128 carried = _mm_setzero_ps();
+  for (std::size_t t = 0; t < spans_.size(); ++t) {
+    const Span& span = spans_[t];
+    __m128i sum = zero;
+    for (int x = span.begin; x < span.end; ++x) sum = _mm_add_epi32(sum, lanes(row[x]));
+    __m128 cell = _mm_add_ps(carried, _mm_cvtepi32_ps(sum));
+    carried = _mm_setzero_ps();
+    if (span.split) {
+      const __m128 v = _mm_cvtepi32_ps(lanes(row[span.end]));
+      const __m128 part = _mm_mul_ps(v, _mm_set1_ps(span.first));
+      cell = _mm_add_ps(cell, part);
+      carried = _mm_sub_ps(v, part);
+    }
+    _mm_storeu_ps(&row_[t * 4], cell);
+  }
+}
+#else
+void AreaReducer::ReduceAcross(const std::uint32_t* row) {
+  float carried[4] = {};
+  for (std::size_t t = 0; t < spans_.size(); ++t) {
+    const Span& span = spans_[t];
+    std::uint32_t sums[4] = {};
+    for (int x = span.begin; x < span.end; ++x)
+      for (int c = 0; c < 4; ++c) sums[c] += (row[x] >> (8 * c)) & 0xff;
+    float* cell = &row_[t * 4];
     for (int c = 0; c < 4; ++c) {
-      const float v = Channel(pixel, c);
-      cell[c] += v * share.first;
-      if (share.first < 1.0f) cell[4 + c] += v * (1.0f - share.first);
+      cell[c] = carried[c] + static_cast<float>(sums[c]);
+      carried[c] = 0;
+    }
+    if (span.split) {
+      for (int c = 0; c < 4; ++c) {
+        const float v = Channel(row[span.end], c);
+        cell[c] += v * span.first;
+        carried[c] = v - v * span.first;
+      }
     }
   }
+}
+#endif
+
+void AreaReducer::AddRow(const std::uint32_t* row) {
+  if (source_row_ >= from_.height) return;
+  ReduceAcross(row);
   const Share share = rows_[static_cast<std::size_t>(source_row_)];
-  for (std::size_t i = 0; i < row_.size(); ++i) {
-    current_[i] += row_[i] * share.first;
-    next_[i] += row_[i] * (1.0f - share.first);
+  if (share.first >= 1.0f) {
+    for (std::size_t i = 0; i < row_.size(); ++i) current_[i] += row_[i];
+  } else {
+    for (std::size_t i = 0; i < row_.size(); ++i) {
+      current_[i] += row_[i] * share.first;
+      next_[i] += row_[i] * (1.0f - share.first);
+    }
   }
   ++source_row_;
   // The target row is complete when the next source row starts in a later one.

@@ -25,11 +25,21 @@ class AreaReducer {
     int target;   // the target cell this source line starts in
     float first;  // the part of it that falls there; the rest goes to target + 1
   };
+  // The source columns of one target column: [begin, end) fall wholly in it, and when
+  // `split`, column `end` falls in it by `first` and in the next one by the rest.
+  struct Span {
+    int begin = 0, end = 0;
+    bool split = false;
+    float first = 1;
+  };
   static std::vector<Share> Shares(int from, int to);
+  static std::vector<Span> Spans(const std::vector<Share>& columns, int to);
+  void ReduceAcross(const std::uint32_t* row);
   void Finish(int target_row, const std::vector<float>& sums);
 
   Size from_, to_;
-  std::vector<Share> columns_, rows_;
+  std::vector<Share> rows_;
+  std::vector<Span> spans_;
   std::vector<float> row_;             // the current source row, reduced across
   std::vector<float> current_, next_;  // target rows being summed
   int source_row_ = 0;

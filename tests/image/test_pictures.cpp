@@ -280,6 +280,46 @@ Tiff::Entry SRationals(quint16 tag, std::vector<double> v) {
 
 }  // namespace
 
+QByteArray Png(const PngSpec& spec, const QByteArray& samples) {
+  const int channels = spec.colour_type == 2   ? 3
+                       : spec.colour_type == 4 ? 2
+                       : spec.colour_type == 6 ? 4
+                                               : 1;
+  const int row_bytes = (spec.width * channels * spec.bit_depth + 7) / 8;
+  const int bpp = std::max(1, channels * spec.bit_depth / 8);
+  QByteArray filtered;
+  const QByteArray zeros(row_bytes, '\0');
+  for (int y = 0; y < spec.height; ++y) {
+    const auto* raw = reinterpret_cast<const uchar*>(samples.constData()) + y * row_bytes;
+    const auto* prior = y ? raw - row_bytes : reinterpret_cast<const uchar*>(zeros.constData());
+    const int filter = spec.filter >= 0 ? spec.filter : y % 5;
+    filtered.append(char(filter));
+    for (int i = 0; i < row_bytes; ++i) {
+      const int a = i >= bpp ? raw[i - bpp] : 0, b = prior[i], c = i >= bpp ? prior[i - bpp] : 0;
+      const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+      const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      const int predicted[] = {0, a, b, (a + b) / 2, paeth};
+      filtered.append(char(raw[i] - (filter < 5 ? predicted[filter] : 0)));
+    }
+  }
+  QByteArray idat(int(compressBound(uLong(filtered.size()))), '\0');
+  uLongf size = uLongf(idat.size());
+  compress(reinterpret_cast<Bytef*>(idat.data()), &size,
+           reinterpret_cast<const Bytef*>(filtered.constData()), uLong(filtered.size()));
+  idat.resize(qsizetype(size));
+
+  QByteArray out("\x89PNG\r\n\x1a\n", 8), ihdr;
+  Be32(ihdr, quint32(spec.width));
+  Be32(ihdr, quint32(spec.height));
+  ihdr.append(char(spec.bit_depth)).append(char(spec.colour_type)).append(QByteArray(3, '\0'));
+  Chunk(out, "IHDR", ihdr);
+  for (const auto& [type, data] : spec.chunks) Chunk(out, type.constData(), data);
+  // In pieces, as writers split it.
+  for (qsizetype at = 0; at < idat.size(); at += 1000) Chunk(out, "IDAT", idat.mid(at, 1000));
+  Chunk(out, "IEND", {});
+  return out;
+}
+
 QByteArray Apng(const std::vector<QImage>& frames, int delay_ms, int plays) {
   QByteArray out("\x89PNG\r\n\x1a\n", 8);
   const auto [ihdr, first] = PngParts(frames.front());

@@ -70,6 +70,13 @@ Picture Read(const QByteArray& bytes, Format format, QSize box, int quarter_turn
       return ReadHeif(bytes);
     case Format::kSvg:
       return ReadSvg(bytes, Turned(box, quarter_turns));
+    case Format::kPng:
+      try {
+        return ReadPng(bytes, box, Turned(box, quarter_turns));
+      } catch (const Error&) {
+        // Interlaced, or damaged in a way libpng may still read.
+      }
+      break;
     case Format::kRaw:
       try {
         return ReadRaw(bytes, box);
@@ -116,7 +123,9 @@ Decoded Finished(Picture picture, QSize box, int quarter_turns) {
   decoded.source = InSrgb(
       opaque, opaque.width() > cover.width() ? FittedSize(opaque.size(), cover) : opaque.size());
   // Straight from what was read, not from the source: one resampling only.
-  const QImage image = fitted == decoded.source.size() ? decoded.source : InSrgb(opaque, fitted);
+  const QImage image = fitted == decoded.source.size()   ? decoded.source
+                       : picture.fitted.size() == fitted ? InSrgb(Opaque(picture.fitted), fitted)
+                                                         : InSrgb(opaque, fitted);
   decoded.image = TurnedImage(image, quarter_turns);
   Check(decoded.image);
   return decoded;

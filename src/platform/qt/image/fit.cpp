@@ -5,8 +5,7 @@
 namespace mirvane::platform::qt::image {
 
 QSize CoverSize(QSize picture, QSize box) {
-  const QSize a = FittedSize(picture, box), b = FittedSize(picture, box.transposed());
-  return a.width() >= b.width() ? a : b;
+  return ToQSize(mirvane::image::CoverSize(ToSize(picture), ToSize(box)));
 }
 
 QImage ScaledTo(const QImage& image, QSize fitted) {

@@ -29,10 +29,15 @@ namespace mirvane::platform::qt::image {
 using mirvane::image::Format;
 
 struct Picture {
-  QImage image;  // upright, full size or reduced but at least CoverSize(full, box)
-  QSize full;    // the picture's own size, upright
+  QImage image;        // upright, full size or reduced but at least CoverSize(full, box)
+  QSize full;          // the picture's own size, upright
+  QImage fitted = {};  // optional: upright, already reduced to the fit of the box as shown
 };
 
+// Our own PNG decoder: still, non-interlaced pictures, reduced while decoding to no less
+// than CoverSize(full, box) and, when larger, also to the fit of `shown` (the box as
+// turned); tagged and turned upright as ReadWithQt does.
+Picture ReadPng(const QByteArray& bytes, QSize box, QSize shown);
 // Qt's image plugins.
 Picture ReadWithQt(const QByteArray& bytes, Format format, QSize box);
 // libjpeg, for CMYK JPEGs only (false for any other file): their profile needs the
