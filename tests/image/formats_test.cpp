@@ -307,6 +307,22 @@ TEST_F(FormatsTest, FramesTakeAProfileQtCannotRead) {
   }
 }
 
+// A PNG tagged with a profile that Qt 6.4 cannot use (its own reader drops it) is still
+// converted to sRGB.
+TEST_F(FormatsTest, PngWithAProfileQtCannotReadIsColourManaged) {
+  QImage grey(60, 40, QImage::Format_RGB32);
+  grey.fill(QColor(128, 128, 128));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  grey.save(&buffer, "png");
+  QByteArray iccp("table\0\0", 7);
+  iccp += qCompress(test::LinearTableProfile()).mid(4);  // zlib data without Qt's length
+  const QImage shown = image::Decode(test::PngWithChunk(png, "iCCP", iccp), QSize(60, 40)).image;
+  EXPECT_TRUE(Near(shown.pixelColor(30, 20), QColor(188, 188, 188), 4))
+      << shown.pixelColor(30, 20).name().toStdString();
+}
+
 // HEIC takes the PNG's profile along (heif-enc copies it); one Qt cannot use is still
 // honoured through Little CMS.
 TEST_F(FormatsTest, HeicWithAProfileQtCannotReadIsColourManaged) {
