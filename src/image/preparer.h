@@ -87,6 +87,7 @@ class Preparer {
       box_ = box;
       turn_ = turn;
       failed_.clear();
+      awaited_.clear();
       for (auto it = kept_.begin(); it != kept_.end();) {
         if (Current(*it)) {
           ++it;
@@ -99,33 +100,42 @@ class Preparer {
     wake_.notify_all();
   }
 
+  // Whether the picture the next tick shows (the first wanted name that has not failed or
+  // been taken) is still to come: then the caller waits for it (`finished` says when to
+  // look again) and, as it is handed over the moment it is done, it is decoded first and
+  // does not count against the pictures kept. False once it is kept, or nothing is wanted.
+  bool AwaitNext() {
+    {
+      std::lock_guard lock(mutex_);
+      const auto first = std::find_if(names_.begin(), names_.end(),
+                                      [&](const std::string& name) { return !Passed(name); });
+      if (first == names_.end() || IsKept(*first)) return false;
+      awaited_ = *first;
+    }
+    wake_.notify_all();
+    return true;
+  }
+
   // The picture prepared for `name`, provided it was made from the file as it is `now`, for
   // `box`, and turned as `turn` turns it. Waits while it is being prepared. Whatever was kept
   // for the name leaves the cache, and the workers leave the name alone until the next Want.
-  // Whether the first wanted name that has not failed or been taken is being decoded now:
-  // its slot would wait for it. A decode not yet started does not count, so that a caller
-  // holding back until this turns false never waits on work that may not come.
-  bool NextUnderWay() {
-    std::lock_guard lock(mutex_);
-    for (const std::string& name : names_) {
-      if (Passed(name)) continue;
-      return std::any_of(running_.begin(), running_.end(),
-                         [&](const Order& order) { return order.name == name && Current(order); });
-    }
-    return false;
-  }
-
   std::optional<Prepared<Picture>> Take(const std::string& name, const FileIdentity& now, Size box,
                                         TurnWhen turn) {
     std::optional<Prepared<Picture>> found;
     std::optional<Kept> stale;
     {
       std::unique_lock lock(mutex_);
-      done_.wait(lock, [&] {
-        return std::none_of(running_.begin(), running_.end(), [&](const Order& order) {
+      const auto under_way = [&] {
+        return std::any_of(running_.begin(), running_.end(), [&](const Order& order) {
           return order.name == name && order.box == box;
         });
-      });
+      };
+      if (under_way()) {
+        awaited_ = name;
+        wake_.notify_all();
+        done_.wait(lock, [&] { return !under_way(); });
+      }
+      if (awaited_ == name) awaited_.clear();
       const auto it = std::find_if(kept_.begin(), kept_.end(),
                                    [&](const Kept& kept) { return kept.name == name; });
       if (it != kept_.end()) {
@@ -165,19 +175,30 @@ class Preparer {
     return Wanted(order.name) && order.box == box_ && order.turn == turn_;
   }
 
-  // The next name to prepare, if any; under the lock.
+  bool IsKept(const std::string& name) const {
+    return std::any_of(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.name == name; });
+  }
+  bool IsRunning(const std::string& name) const {
+    return std::any_of(running_.begin(), running_.end(),
+                       [&](const Order& order) { return order.name == name && Current(order); });
+  }
+  bool Open(const std::string& name) const {
+    return !Passed(name) && !IsKept(name) && !IsRunning(name);
+  }
+
+  // The next name to prepare, if any; under the lock. The awaited picture first and
+  // outside the bound: it is handed over as soon as it is done.
   std::optional<Order> NextOrder() const {
+    if (!awaited_.empty() && Wanted(awaited_) && Open(awaited_)) {
+      return Order{awaited_, box_, turn_};
+    }
     std::size_t busy = kept_.size();
-    for (const Order& order : running_) busy += Current(order) ? 1 : 0;
+    for (const Order& order : running_) {
+      busy += Current(order) && order.name != awaited_ ? 1 : 0;
+    }
     if (busy >= keep_) return std::nullopt;
     for (const std::string& name : names_) {
-      const auto same = [&](const auto& x) { return x.name == name; };
-      if (Passed(name) || std::any_of(kept_.begin(), kept_.end(), same) ||
-          std::any_of(running_.begin(), running_.end(),
-                      [&](const Order& order) { return order.name == name && Current(order); })) {
-        continue;
-      }
-      return Order{name, box_, turn_};
+      if (Open(name)) return Order{name, box_, turn_};
     }
     return std::nullopt;
   }
@@ -212,7 +233,8 @@ class Preparer {
       }));
       std::optional<Kept> kept;
       if (result) kept = Kept{order->name, order->box, std::move(*result)};
-      if (kept && Current(*kept) && kept_.size() < keep_ && !Passed(order->name)) {
+      if (kept && Current(*kept) && (kept_.size() < keep_ || order->name == awaited_) &&
+          !Passed(order->name)) {
         kept_.push_back(std::move(*kept));
         kept.reset();
       } else if (!result && Current(*order) && !Passed(order->name)) {
@@ -240,6 +262,7 @@ class Preparer {
   std::vector<std::string> failed_;  // since the last Want of other names, box or turn
   std::vector<Order> running_;
   std::vector<Kept> kept_;
+  std::string awaited_;  // the picture the window waits for, if any
   bool stop_ = false;
   std::vector<std::thread> threads_;
 };

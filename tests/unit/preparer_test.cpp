@@ -27,7 +27,7 @@ class Files {
     std::unique_lock lock(mutex_);
     ++calls_[order.name];
     const FileIdentity opened = identity_[order.name];
-    released_.wait(lock, [&] { return !hold_; });
+    released_.wait(lock, [&] { return !hold_ && order.name != held_; });
     if (failing_.count(order.name)) throw std::runtime_error("not a picture");
     const Size full = sizes_.count(order.name) ? sizes_[order.name] : Size{800, 600};
     const int turns = QuarterTurns(order.turn, full);
@@ -48,6 +48,14 @@ class Files {
   void Fail(const std::string& name) {
     std::lock_guard lock(mutex_);
     failing_.insert(name);
+  }
+  // Holds only the worker preparing `name` ("" for none).
+  void HoldOnly(const std::string& name) {
+    {
+      std::lock_guard lock(mutex_);
+      held_ = name;
+    }
+    released_.notify_all();
   }
   void Hold(bool on) {
     {
@@ -77,6 +85,7 @@ class Files {
   std::map<std::string, Size> sizes_;
   std::map<std::string, FileIdentity> identity_;
   bool hold_ = false;
+  std::string held_;
 };
 
 template <typename Pred>
@@ -165,26 +174,44 @@ TEST_F(PreparerTest, TakeWaitsForThePictureUnderWay) {
   EXPECT_EQ(files_.Calls("a"), 1);  // decoded once
 }
 
-// What the show's timer asks before a tick: is the next picture being decoded right now?
-TEST(PreparerNext, UnderWayWhileTheFirstPictureNotFailedIsDecoded) {
+// What the show's timer asks before a tick: is the next picture still to come? While it
+// is awaited it goes first and does not count against the two kept.
+TEST(PreparerNext, AwaitsTheFirstPictureNotFailedUntilItIsKept) {
   Files files;
   std::atomic<int> finished{0};
   Preparer<std::string> preparer([&](const Order& o) { return files.Prepare(o); }, 2, 2,
                                  [&] { ++finished; });
-  EXPECT_FALSE(preparer.NextUnderWay()) << "nothing wanted";
+  EXPECT_FALSE(preparer.AwaitNext()) << "nothing wanted";
   files.Fail("bad");
-  preparer.Want({"bad"}, kBox, TurnWhen::kNever);
-  ASSERT_TRUE(Eventually([&] { return finished == 1; }));
-  files.Hold(true);
-  preparer.Want({"bad", "a", "b"}, kBox, TurnWhen::kNever);
-  ASSERT_TRUE(Eventually([&] { return files.Calls("a") == 1; }));
-  EXPECT_TRUE(preparer.NextUnderWay()) << "a, after the failed name, is being decoded";
-  files.Hold(false);
-  ASSERT_TRUE(Eventually([&] { return !preparer.NextUnderWay(); }));
-  ASSERT_TRUE(Eventually([&] { return finished == 4; })) << "once for every decode";
-  EXPECT_EQ(preparer.Take("a", files.Identity("a"), kBox, TurnWhen::kNever)->picture,
-            "a@400x300+0");
-  EXPECT_FALSE(preparer.NextUnderWay()) << "b is kept, not under way";
+  files.HoldOnly("a");
+  preparer.Want({"bad", "a", "b", "c", "d"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return finished == 2; })) << "bad failed, b done; a held";
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(files.Calls("c"), 0) << "a under way and b kept: two";
+  EXPECT_TRUE(preparer.AwaitNext()) << "a, after the failed name, is not ready";
+  ASSERT_TRUE(Eventually([&] { return files.Calls("c") == 1; })) << "a awaited: not counted";
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(files.Calls("d"), 0) << "b and c kept: two";
+  files.HoldOnly("");
+  ASSERT_TRUE(Eventually([&] { return !preparer.AwaitNext(); })) << "a kept";
+  for (const char* name : {"a", "b", "c"}) {
+    EXPECT_EQ(preparer.Take(name, files.Identity(name), kBox, TurnWhen::kNever)->picture,
+              std::string(name) + "@400x300+0");
+  }
+}
+
+// An awaited picture not yet started is decoded first, whatever is kept.
+TEST(PreparerNext, AwaitedPictureGoesFirst) {
+  Files files;
+  Preparer<std::string> preparer([&](const Order& o) { return files.Prepare(o); }, 1);
+  preparer.Want({"b", "c"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return files.Calls("c") == 1; }));
+  preparer.Want({"a", "b", "c"}, kBox, TurnWhen::kNever);  // b and c kept: no room for a
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(files.Calls("a"), 0);
+  EXPECT_TRUE(preparer.AwaitNext());
+  ASSERT_TRUE(Eventually([&] { return !preparer.AwaitNext(); }));
+  EXPECT_EQ(files.Calls("a"), 1);
 }
 
 TEST_F(PreparerTest, NewerWantReplacesTheOlder) {

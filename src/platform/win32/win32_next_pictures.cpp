@@ -120,13 +120,20 @@ void Win32NextPictures::Order() {
 }
 
 bool Win32NextPictures::HoldTick(std::function<void()> resume) {
-  if (!enabled_ || !preparer_.NextUnderWay()) return false;
+  if (posted_) {  // a tick came first: the order goes out before it is shown
+    try {
+      Order();
+    } catch (...) {
+      // Only a hint, as above.
+    }
+  }
+  if (!enabled_ || !preparer_.AwaitNext()) return false;
   resume_ = std::move(resume);
   return true;
 }
 
 void Win32NextPictures::ResumeWhenReady() {
-  if (!resume_ || preparer_.NextUnderWay()) return;
+  if (!resume_ || preparer_.AwaitNext()) return;
   std::exchange(resume_, nullptr)();
 }
 
@@ -159,7 +166,7 @@ LRESULT Win32NextPictures::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
   }
   if (message != kOrderMessage) return NativeWindow::HandleMessage(message, wparam, lparam);
   try {
-    Order();
+    if (posted_) Order();  // not already sent by a tick that came first
   } catch (...) {
     // Only a hint, as above.
   }

@@ -34,7 +34,8 @@ void QtNextPictures::Expect(const Upcoming& next) noexcept {
   try {
     turn_ = next.turn;
     next_ = next;
-    order_.start();
+    // Not restarted: at a short interval the ticks would keep putting the order off.
+    if (!order_.isActive()) order_.start();
   } catch (...) {
     // Only a hint: without it the slots decode when they are asked to.
   }
@@ -52,13 +53,17 @@ void QtNextPictures::Order() {
 }
 
 bool QtNextPictures::HoldTick(std::function<void()> resume) {
-  if (!enabled_ || !preparer_.NextUnderWay()) return false;
+  if (order_.isActive()) {  // a tick came first: the order goes out before it is shown
+    order_.stop();
+    Order();
+  }
+  if (!enabled_ || !preparer_.AwaitNext()) return false;
   resume_ = std::move(resume);
   return true;
 }
 
 void QtNextPictures::ResumeWhenReady() {
-  if (!resume_ || preparer_.NextUnderWay()) return;
+  if (!resume_ || preparer_.AwaitNext()) return;
   std::exchange(resume_, nullptr)();
 }
 
