@@ -23,7 +23,7 @@ namespace {
 
 using mirvane::image::DecodePng;
 using mirvane::test::Png;
-using mirvane::test::PngSpec;
+using mirvane::test::PngLayout;
 
 constexpr mirvane::image::Size kWhole{1 << 20, 1 << 20};  // nothing is reduced for it
 
@@ -73,7 +73,7 @@ struct Kind {
 
 // Random samples of `kind`, its palette, and a tRNS that the samples meet.
 QByteArray Made(const Kind& kind, int width, int height, unsigned seed) {
-  PngSpec spec{width, height, kind.colour_type, kind.bit_depth};
+  PngLayout layout{width, height, kind.colour_type, kind.bit_depth};
   const int channels = kind.colour_type == 2   ? 3
                        : kind.colour_type == 4 ? 2
                        : kind.colour_type == 6 ? 4
@@ -83,20 +83,20 @@ QByteArray Made(const Kind& kind, int width, int height, unsigned seed) {
   const auto* s = reinterpret_cast<const uchar*>(samples.constData());
   if (kind.colour_type == 3) {
     const int entries = kind.palette_size ? kind.palette_size : 1 << kind.bit_depth;
-    spec.chunks.push_back({"PLTE", Noise(3 * entries, seed + 1)});
-    if (kind.transparency) spec.chunks.push_back({"tRNS", Noise(entries / 2 + 1, seed + 2)});
+    layout.chunks.push_back({"PLTE", Noise(3 * entries, seed + 1)});
+    if (kind.transparency) layout.chunks.push_back({"tRNS", Noise(entries / 2 + 1, seed + 2)});
   } else if (kind.transparency && kind.colour_type == 0) {
     const int first = kind.bit_depth >= 8 ? (kind.bit_depth == 16 ? s[0] << 8 | s[1] : s[0])
                                           : s[0] >> (8 - kind.bit_depth);
-    spec.chunks.push_back({"tRNS", Be16(first)});
+    layout.chunks.push_back({"tRNS", Be16(first)});
   } else if (kind.transparency && kind.colour_type == 2) {
     QByteArray key;
     for (int c = 0; c < 3; ++c)
       key += kind.bit_depth == 16 ? QByteArray(reinterpret_cast<const char*>(s) + 2 * c, 2)
                                   : Be16(s[c]);
-    spec.chunks.push_back({"tRNS", key});
+    layout.chunks.push_back({"tRNS", key});
   }
-  return Png(spec, samples);
+  return Png(layout, samples);
 }
 
 const Kind kKinds[] = {
@@ -194,8 +194,8 @@ TEST(PngDecode, RefusesWhatItCannotRead) {
   Be32(size, 10000), Be32(size, 10000);
   QByteArray huge;
   Be32(huge, 1 << 20), Be32(huge, 1 << 20);
-  PngSpec bad_filter{4, 2, 2, 8, 5};
-  PngSpec no_palette{4, 2, 3, 8};
+  PngLayout bad_filter{4, 2, 2, 8, 5};
+  PngLayout no_palette{4, 2, 3, 8};
   const struct {
     const char* what;
     QByteArray bytes;
@@ -236,35 +236,35 @@ TEST(PngDecode, ReadsColourChunksLikeLibpng) {
   QByteArray gamma;
   Be32(gamma, 45455);
   const QByteArray icc = QByteArray("Adobe", 6) + '\0' + Deflated(profile);
-  PngSpec spec{3, 2, 2, 8};
-  spec.chunks = {{"iCCP", icc}, {"gAMA", gamma}, {"cHRM", chrm}};
-  const auto colour = DecodePng(View(Png(spec, Noise(18, 1))), kWhole).colour;
+  PngLayout layout{3, 2, 2, 8};
+  layout.chunks = {{"iCCP", icc}, {"gAMA", gamma}, {"cHRM", chrm}};
+  const auto colour = DecodePng(View(Png(layout, Noise(18, 1))), kWhole).colour;
   EXPECT_EQ(QByteArray::fromStdString(colour.icc), profile);
   EXPECT_FALSE(colour.srgb);
   EXPECT_EQ(colour.gamma, 45455u);
   ASSERT_TRUE(colour.chromaticities);
   EXPECT_DOUBLE_EQ(colour.white[0], 0.3127);
   EXPECT_DOUBLE_EQ(colour.blue[1], 0.06);
-  spec.chunks = {{"sRGB", QByteArray(1, 0)}};
-  EXPECT_TRUE(DecodePng(View(Png(spec, Noise(18, 1))), kWhole).colour.srgb);
+  layout.chunks = {{"sRGB", QByteArray(1, 0)}};
+  EXPECT_TRUE(DecodePng(View(Png(layout, Noise(18, 1))), kWhole).colour.srgb);
   // Two of sRGB and iCCP, or a profile refused, spoil every colour chunk.
-  spec.chunks = {{"gAMA", gamma}, {"sRGB", QByteArray(1, 0)}, {"iCCP", icc}};
-  const auto both = DecodePng(View(Png(spec, Noise(18, 1))), kWhole).colour;
+  layout.chunks = {{"gAMA", gamma}, {"sRGB", QByteArray(1, 0)}, {"iCCP", icc}};
+  const auto both = DecodePng(View(Png(layout, Noise(18, 1))), kWhole).colour;
   EXPECT_TRUE(both.icc.empty());
   EXPECT_EQ(both.gamma, 0u);
-  spec.chunks = {{"gAMA", gamma}, {"iCCP", icc.left(icc.size() - 20)}};
-  EXPECT_EQ(DecodePng(View(Png(spec, Noise(18, 1))), kWhole).colour.gamma, 0u);
+  layout.chunks = {{"gAMA", gamma}, {"iCCP", icc.left(icc.size() - 20)}};
+  EXPECT_EQ(DecodePng(View(Png(layout, Noise(18, 1))), kWhole).colour.gamma, 0u);
 
   // A grey picture has no use for an RGB profile; a damaged ancillary chunk is dropped;
   // colour chunks after the palette come too late.
-  PngSpec grey{3, 2, 0, 8};
+  PngLayout grey{3, 2, 0, 8};
   grey.chunks = {{"gAMA", gamma}, {"iCCP", icc}};
   EXPECT_TRUE(DecodePng(View(Png(grey, Noise(6, 1))), kWhole).colour.icc.empty());
   grey.chunks = {{"gAMA", gamma}};
   const QByteArray grey_png = Png(grey, Noise(6, 1));
   const QByteArray damaged = Flipped(grey_png, ChunkAt(grey_png, "gAMA") + 12);
   EXPECT_EQ(DecodePng(View(damaged), kWhole).colour.gamma, 0u);
-  PngSpec late{3, 2, 3, 8};
+  PngLayout late{3, 2, 3, 8};
   late.chunks = {{"PLTE", Noise(3 * 256, 2)}, {"gAMA", gamma}};
   EXPECT_EQ(DecodePng(View(Png(late, Noise(6, 1))), kWhole).colour.gamma, 0u);
 }
@@ -314,10 +314,10 @@ TEST(PngReader, PicturesColoursAndOrientationAsQtReadsThem) {
       {{"eXIf", mirvane::test::ExifBlock(6)}},
   };
   for (const auto& chunks : tags) {
-    PngSpec spec{7, 5, 2, 8};
-    spec.chunks = chunks;
-    ExpectAsQt(Png(spec, Noise(7 * 5 * 3, 4)), chunks.empty() ? "" : chunks[0].first.toStdString(),
-               taken);
+    PngLayout layout{7, 5, 2, 8};
+    layout.chunks = chunks;
+    ExpectAsQt(Png(layout, Noise(7 * 5 * 3, 4)),
+               chunks.empty() ? "" : chunks[0].first.toStdString(), taken);
   }
   const QString corpus = MIRVANE_CORPUS_DIR;
   if (!QDir(corpus).exists()) return;

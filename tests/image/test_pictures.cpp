@@ -280,19 +280,19 @@ Tiff::Entry SRationals(quint16 tag, std::vector<double> v) {
 
 }  // namespace
 
-QByteArray Png(const PngSpec& spec, const QByteArray& samples) {
-  const int channels = spec.colour_type == 2   ? 3
-                       : spec.colour_type == 4 ? 2
-                       : spec.colour_type == 6 ? 4
-                                               : 1;
-  const int row_bytes = (spec.width * channels * spec.bit_depth + 7) / 8;
-  const int bpp = std::max(1, channels * spec.bit_depth / 8);
+QByteArray Png(const PngLayout& layout, const QByteArray& samples) {
+  const int channels = layout.colour_type == 2   ? 3
+                       : layout.colour_type == 4 ? 2
+                       : layout.colour_type == 6 ? 4
+                                                 : 1;
+  const int row_bytes = (layout.width * channels * layout.bit_depth + 7) / 8;
+  const int bpp = std::max(1, channels * layout.bit_depth / 8);
   QByteArray filtered;
   const QByteArray zeros(row_bytes, '\0');
-  for (int y = 0; y < spec.height; ++y) {
+  for (int y = 0; y < layout.height; ++y) {
     const auto* raw = reinterpret_cast<const uchar*>(samples.constData()) + y * row_bytes;
     const auto* prior = y ? raw - row_bytes : reinterpret_cast<const uchar*>(zeros.constData());
-    const int filter = spec.filter >= 0 ? spec.filter : y % 5;
+    const int filter = layout.filter >= 0 ? layout.filter : y % 5;
     filtered.append(char(filter));
     for (int i = 0; i < row_bytes; ++i) {
       const int a = i >= bpp ? raw[i - bpp] : 0, b = prior[i], c = i >= bpp ? prior[i - bpp] : 0;
@@ -309,11 +309,11 @@ QByteArray Png(const PngSpec& spec, const QByteArray& samples) {
   idat.resize(qsizetype(size));
 
   QByteArray out("\x89PNG\r\n\x1a\n", 8), ihdr;
-  Be32(ihdr, quint32(spec.width));
-  Be32(ihdr, quint32(spec.height));
-  ihdr.append(char(spec.bit_depth)).append(char(spec.colour_type)).append(QByteArray(3, '\0'));
+  Be32(ihdr, quint32(layout.width));
+  Be32(ihdr, quint32(layout.height));
+  ihdr.append(char(layout.bit_depth)).append(char(layout.colour_type)).append(QByteArray(3, '\0'));
   Chunk(out, "IHDR", ihdr);
-  for (const auto& [type, data] : spec.chunks) Chunk(out, type.constData(), data);
+  for (const auto& [type, data] : layout.chunks) Chunk(out, type.constData(), data);
   // In pieces, as writers split it.
   for (qsizetype at = 0; at < idat.size(); at += 1000) Chunk(out, "IDAT", idat.mid(at, 1000));
   Chunk(out, "IEND", {});

@@ -36,14 +36,14 @@ QByteArray PngWithExif(const QByteArray& png, int orientation);
 
 // A still PNG of `samples` (rows of packed big-endian samples, as PNG stores them), with
 // `chunks` (type, data) between its header and its image data.
-struct PngSpec {
-  PngSpec(int w, int h, int type, int depth, int row_filter = -1)
+struct PngLayout {
+  PngLayout(int w, int h, int type, int depth, int row_filter = -1)
       : width(w), height(h), colour_type(type), bit_depth(depth), filter(row_filter) {}
   int width, height, colour_type, bit_depth;
   int filter;  // every row's filter type (5 and over: none such); -1 cycles through all five
   std::vector<std::pair<QByteArray, QByteArray>> chunks;
 };
-QByteArray Png(const PngSpec& spec, const QByteArray& samples);
+QByteArray Png(const PngLayout& layout, const QByteArray& samples);
 
 // An animated PNG of `frames` (all of the first one's size and alpha), each shown
 // `delay_ms`, the whole played `plays` times (0 forever). Qt writes no APNG.
