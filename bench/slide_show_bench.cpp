@@ -24,6 +24,7 @@
 #include "platform/qt/image/qt_rastrel.h"
 #include "platform/qt/image/safe_file.h"
 #include "platform/qt/qt_viewer.h"
+#include "stats.h"
 
 namespace {
 
@@ -88,17 +89,6 @@ class Watch : public QObject {
   double last_probe_ = -1;
   bool waiting_ = false;
 };
-
-struct Stats {
-  double median, p99, max;
-};
-
-Stats Of(std::vector<double> v) {
-  if (v.empty()) return {0, 0, 0};
-  std::sort(v.begin(), v.end());
-  const auto at = [&](double q) { return v[std::min(v.size() - 1, std::size_t(q * v.size()))]; };
-  return {at(0.5), at(0.99), v.back()};
-}
 
 struct Run {
   std::vector<double> latency;  // tick to painted, per tick

@@ -17,6 +17,7 @@
 #include "platform/command_line.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_viewer.h"
+#include "stats.h"
 
 namespace win32 = mirvane::platform::win32;
 
@@ -34,17 +35,6 @@ class Names final : public mirvane::platform::CommandLine {
 double NowMs() {
   using namespace std::chrono;
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-struct Stats {
-  double median, p99, max;
-};
-
-Stats Of(std::vector<double> v) {
-  if (v.empty()) return {0, 0, 0};
-  std::sort(v.begin(), v.end());
-  const auto at = [&](double q) { return v[std::min(v.size() - 1, std::size_t(q * v.size()))]; };
-  return {at(0.5), at(0.99), v.back()};
 }
 
 struct Run {
