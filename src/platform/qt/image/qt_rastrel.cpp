@@ -207,14 +207,11 @@ void QtRastrel::Sharpen() {
   if (!isVisible() || !shown_file_) return;
   const QSize box = DeviceBox();
   const int turns = quarter_turns_;
-  const QSize full = full_;
+  // A Render or a hide in between cancels it; a resize or a turn makes it stale.
   sharpener_.Start({shown_path_, *shown_file_, box, turns},
-                   [this, box, turns, full](image::Decoded decoded) {
-                     // Only while the slot still shows that picture at that size and turn.
-                     if (!isVisible() || box != DeviceBox() || turns != quarter_turns_ ||
-                         decoded.full != full_ || full != full_) {
+                   [this, box, turns](image::Decoded decoded) {
+                     if (box != DeviceBox() || turns != quarter_turns_ || decoded.full != full_)
                        return;
-                     }
                      try {
                        Keep(std::move(decoded), true, quarter_turns_);
                      } catch (...) {
