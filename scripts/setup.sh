@@ -11,6 +11,8 @@ packages=(
   libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
   # PNG image data inflated whole
   libdeflate-dev
+  # GIF and WebP, read by our own readers over their libraries
+  libgif-dev libwebp-dev
   # run: TIFF and WebP readers, a font with Japanese glyphs
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server and a real window manager, and the pictures they

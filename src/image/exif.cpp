@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "image/png_chunks.h"
+#include "image/readers/png_chunks.h"
 
 namespace mirvane::image {
 namespace {

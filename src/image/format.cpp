@@ -138,6 +138,13 @@ Format Sniff(std::string_view b, std::string_view name) {
   // PCX has no real signature; the reader checks the rest of the header and refuses.
   if (Byte(b, 0) == 0x0a && b.size() >= 2 && Byte(b, 1) <= 5) return Format::kPcx;
   if (PlausibleSvg(b)) return Format::kSvg;
+  // An icon directory: reserved 0, type 1 (icon) or 2 (cursor), at least one image.
+  if (b.size() >= 6 && Byte(b, 0) == 0 && Byte(b, 1) == 0 && (Byte(b, 2) == 1 || Byte(b, 2) == 2) &&
+      Byte(b, 3) == 0 && (Byte(b, 4) | Byte(b, 5)) != 0)
+    return Format::kIco;
+  if (b.size() >= 3 && Byte(b, 0) == 'P' && Byte(b, 1) >= '1' && Byte(b, 1) <= '6' &&
+      std::string_view(" \t\r\n#").find(char(Byte(b, 2))) != std::string_view::npos)
+    return Format::kPnm;
   return Format::kUnknown;
 }
 

@@ -22,6 +22,8 @@ enum class Format {
   kSvg,
   kTga,
   kRaw,  // camera raw: CR2, CR3, NEF, ARW, DNG, ORF, RAF, RW2 and kin
+  kIco,  // Windows icons and cursors
+  kPnm,  // the portable bitmap, grey map and pixmap
 };
 
 // The format told by the file's first bytes (a few kilobytes are enough: camera raw in a

@@ -1,12 +1,11 @@
 #include "image/head_check.h"
 
 #include "image/budget.h"
-#include "platform/error.h"
+#include "image/error.h"
 
 namespace mirvane::image {
 
 Format CheckHead(std::string_view head, std::int64_t size, std::string_view name) {
-  using platform::Error;
   if (size <= 0 || head.empty()) throw Error("empty file");
   if (size > kMaxFileBytes) throw Error("file too large");
   const Format format = Sniff(head, name);

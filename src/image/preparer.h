@@ -13,18 +13,9 @@
 
 #include "image/file_identity.h"
 #include "image/fit.h"
-#include "platform/next_pictures.h"
+#include "image/upcoming.h"
 
 namespace mirvane::image {
-
-using platform::TurnWhen;
-
-// The quarter turns (0 or 1) a slot gives a picture of `picture`'s upright size under `when`.
-inline int QuarterTurns(TurnWhen when, Size picture) {
-  if (when == TurnWhen::kPortrait) return picture.width < picture.height ? 1 : 0;
-  if (when == TurnWhen::kLandscape) return picture.width > picture.height ? 1 : 0;
-  return 0;
-}
 
 // One picture to get ready: the file's name, the slot's size in device pixels, the turn rule.
 struct Order {
@@ -37,7 +28,7 @@ template <typename Picture>
 struct Prepared {
   FileIdentity file;      // the file read, as it stood when opened
   Size full;              // the picture's own size, upright, before any turn
-  int quarter_turns = 0;  // QuarterTurns(turn, full), already applied to `picture`
+  int quarter_turns = 0;  // TurnsFor(turn, full), already applied to `picture`
   Picture picture;        // fitted to the box
 };
 
@@ -56,6 +47,7 @@ class Preparer {
   // its picture (if any) is in the cache; it must only pass word on to its own thread.
   Preparer(Prepare prepare, int threads, std::size_t keep = 2, std::function<void()> finished = {})
       : prepare_(std::move(prepare)), keep_(keep), finished_(std::move(finished)) {
+    alive_ = threads;
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { WorkSafely(); });
   }
   Preparer(const Preparer&) = delete;
@@ -87,7 +79,7 @@ class Preparer {
       box_ = box;
       turn_ = turn;
       failed_.clear();
-      awaited_.clear();
+      awaiting_ = false;
       for (auto it = kept_.begin(); it != kept_.end();) {
         if (Current(*it)) {
           ++it;
@@ -101,19 +93,30 @@ class Preparer {
   }
 
   // Whether the picture the next tick shows (the first wanted name that has not failed or
-  // been taken) is still to come: then the caller waits for it (`finished` says when to
-  // look again) and, as it is handed over the moment it is done, it is decoded first and
-  // does not count against the pictures kept. False once it is kept, or nothing is wanted.
+  // been taken) is still to come from a worker: then the caller waits for it (`finished`
+  // says when to look again) and, as it is handed over the moment it is done, it is decoded
+  // first and does not count against the pictures kept. False once it is kept, for a name
+  // no worker prepares (the empty name), when nothing is wanted, and when no worker is left.
   bool AwaitNext() {
     {
       std::lock_guard lock(mutex_);
       const auto first = std::find_if(names_.begin(), names_.end(),
                                       [&](const std::string& name) { return !Passed(name); });
-      if (first == names_.end() || IsKept(*first)) return false;
+      if (first == names_.end() || first->empty() || IsKept(*first) || alive_ == 0) {
+        awaiting_ = false;
+        return false;
+      }
       awaited_ = *first;
+      awaiting_ = true;
     }
     wake_.notify_all();
     return true;
+  }
+
+  // Workers still running, for tests.
+  int alive() {
+    std::lock_guard lock(mutex_);
+    return alive_;
   }
 
   // The picture prepared for `name`, provided it was made from the file as it is `now`, for
@@ -132,15 +135,16 @@ class Preparer {
       };
       if (under_way()) {
         awaited_ = name;
+        awaiting_ = true;
         wake_.notify_all();
         done_.wait(lock, [&] { return !under_way(); });
       }
-      if (awaited_ == name) awaited_.clear();
+      if (awaiting_ && awaited_ == name) awaiting_ = false;
       const auto it = std::find_if(kept_.begin(), kept_.end(),
                                    [&](const Kept& kept) { return kept.name == name; });
       if (it != kept_.end()) {
         const Prepared<Picture>& p = it->prepared;
-        if (it->box == box && p.file == now && p.quarter_turns == QuarterTurns(turn, p.full)) {
+        if (it->box == box && p.file == now && p.quarter_turns == TurnsFor(turn, p.full)) {
           found = std::move(it->prepared);
         } else {
           stale = std::move(*it);
@@ -169,7 +173,7 @@ class Preparer {
   }
   bool Current(const Kept& kept) const {
     return Wanted(kept.name) && kept.box == box_ &&
-           kept.prepared.quarter_turns == QuarterTurns(turn_, kept.prepared.full);
+           kept.prepared.quarter_turns == TurnsFor(turn_, kept.prepared.full);
   }
   bool Current(const Order& order) const {
     return Wanted(order.name) && order.box == box_ && order.turn == turn_;
@@ -189,12 +193,12 @@ class Preparer {
   // The next name to prepare, if any; under the lock. The awaited picture first and
   // outside the bound: it is handed over as soon as it is done.
   std::optional<Order> NextOrder() const {
-    if (!awaited_.empty() && Wanted(awaited_) && Open(awaited_)) {
+    if (awaiting_ && Wanted(awaited_) && Open(awaited_)) {
       return Order{awaited_, box_, turn_};
     }
     std::size_t busy = kept_.size();
     for (const Order& order : running_) {
-      busy += Current(order) && order.name != awaited_ ? 1 : 0;
+      busy += Current(order) && !(awaiting_ && order.name == awaited_) ? 1 : 0;
     }
     if (busy >= keep_) return std::nullopt;
     for (const std::string& name : names_) {
@@ -204,19 +208,39 @@ class Preparer {
   }
 
   void WorkSafely() {
+    std::optional<Order> order;  // the one this worker has under way
     try {
-      Work();
+      Work(order);
     } catch (...) {
-      // Out of memory in the bookkeeping: this worker stops, the others go on.
+      // Out of memory in the bookkeeping, say: this worker stops, the others go on, and
+      // nobody waits for what it had under way.
+      {
+        std::lock_guard lock(mutex_);
+        if (order) {
+          const auto mine = std::find_if(running_.begin(), running_.end(), [&](const Order& o) {
+            return o.name == order->name && o.box == order->box && o.turn == order->turn;
+          });
+          if (mine != running_.end()) running_.erase(mine);
+        }
+        --alive_;
+      }
+      done_.notify_all();  // whoever waits looks again
+      wake_.notify_all();
+      try {
+        if (finished_ && !stop_) finished_();
+      } catch (...) {
+        // Word could not be passed on: the next tick looks again.
+      }
+      return;
     }
-    done_.notify_all();  // whoever waits looks again
-    wake_.notify_all();
+    std::lock_guard lock(mutex_);
+    --alive_;
   }
 
-  void Work() {
+  void Work(std::optional<Order>& order) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      std::optional<Order> order;
+      order.reset();
       wake_.wait(lock, [&] { return stop_ || (order = NextOrder()).has_value(); });
       if (stop_) return;
       running_.push_back(*order);
@@ -233,7 +257,7 @@ class Preparer {
       }));
       std::optional<Kept> kept;
       if (result) kept = Kept{order->name, order->box, std::move(*result)};
-      if (kept && Current(*kept) && (kept_.size() < keep_ || order->name == awaited_) &&
+      if (kept && Current(*kept) && (kept_.size() < keep_ || (awaiting_ && order->name == awaited_)) &&
           !Passed(order->name)) {
         kept_.push_back(std::move(*kept));
         kept.reset();
@@ -244,6 +268,7 @@ class Preparer {
       wake_.notify_all();
       lock.unlock();
       kept.reset();  // not wanted any more: freed outside the lock
+      order.reset();
       if (finished_) finished_();
       lock.lock();
     }
@@ -262,7 +287,9 @@ class Preparer {
   std::vector<std::string> failed_;  // since the last Want of other names, box or turn
   std::vector<Order> running_;
   std::vector<Kept> kept_;
-  std::string awaited_;  // the picture the window waits for, if any
+  std::string awaited_;    // the picture the window waits for, when `awaiting_`
+  bool awaiting_ = false;
+  int alive_ = 0;          // workers not stopped by an exception
   bool stop_ = false;
   std::vector<std::thread> threads_;
 };

@@ -50,6 +50,15 @@ shot_window show-loop-again-red >/dev/null
 next_step "Mirvane [red.png]" "Mirvane [pics/green.png]" green 3000
 stop_viewer
 
+# A double blank leaves an empty name in the list: it takes a silent tick of its own and
+# the show goes on, whatever the pictures prepared ahead hold.
+ini False 300 False
+start_viewer "red.png  green.png blue.png"
+next_step "Mirvane" "Mirvane [red.png]" red 6000
+next_step "Mirvane [red.png]" "Mirvane [green.png]" green 3000
+next_step "Mirvane [green.png]" "Mirvane [blue.png]" blue 3000
+stop_viewer
+
 # Loop on with one name: shown once, then the timer stops.
 ini True 300 False
 start_viewer blue.png

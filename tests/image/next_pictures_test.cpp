@@ -1,4 +1,4 @@
-#include "platform/qt/image/qt_next_pictures.h"
+#include "image/next_pictures.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,15 +17,28 @@
 #include <set>
 #include <string>
 
-#include "platform/error.h"
+#include "image/error.h"
+#include "image/head_check.h"
+#include "platform/qt/image/qt_host.h"
 #include "platform/qt/image/qt_rastrel.h"
-#include "platform/qt/image/safe_file.h"
 #include "test_pictures.h"
 
 namespace mirvane::platform::qt {
 namespace {
 
+using mirvane::image::TurnWhen;
+using mirvane::image::Upcoming;
+using NextPictures = mirvane::image::NextPictures;
 using test::Near;
+
+// The slots' sizes, as the program gives them to the pictures ahead.
+std::function<mirvane::image::Size(int)> BoxOf(QtRastrel& slot0, QtRastrel& slot1) {
+  return [&slot0, &slot1](int slot) { return (slot == 0 ? slot0 : slot1).Box(); };
+}
+
+mirvane::image::Prepared<mirvane::image::Decoded> Prepare(const mirvane::image::Order& order) {
+  return mirvane::image::PrepareAhead(order, QtHost());
+}
 
 QByteArray Encoded(const QImage& image, const char* format) {
   QByteArray bytes;
@@ -38,7 +51,7 @@ QByteArray Encoded(const QImage& image, const char* format) {
 QByteArray Png(const QImage& image) { return Encoded(image, "png"); }
 
 // Tells and lets the order go out, as the event loop does after a handler.
-void Tell(QtNextPictures& next, const Upcoming& upcoming) {
+void Tell(NextPictures& next, const Upcoming& upcoming) {
   next.Expect(upcoming);
   QCoreApplication::processEvents();
 }
@@ -77,12 +90,13 @@ class NextPicturesTest : public ::testing::Test {
   QTemporaryDir dir_;
   QtRastrel slot0_, slot1_;
   std::atomic<int> prepared_{0};
-  QtNextPictures next_{slot0_, slot1_, [this](const mirvane::image::Order& order) {
-                         auto prepared = image::PrepareAhead(order);
-                         prepared.picture.image.fill(Qt::green);
-                         ++prepared_;
-                         return prepared;
-                       }};
+  NextPictures next_{QtHost(), BoxOf(slot0_, slot1_), [this](const mirvane::image::Order& order) {
+                       auto prepared = Prepare(order);
+                       std::vector<std::uint32_t>& pixels = prepared.picture.image.argb;
+                       std::fill(pixels.begin(), pixels.end(), 0xff00ff00u);  // green
+                       ++prepared_;
+                       return prepared;
+                     }};
 };
 
 TEST_F(NextPicturesTest, PreparedPictureIsShownAtRender) {
@@ -173,8 +187,8 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
   const QImage expected = alone.grab().toImage();
 
   std::atomic<int> made{0};
-  QtNextPictures plain(slot0_, slot1_, [&](const mirvane::image::Order& order) {
-    auto prepared = image::PrepareAhead(order);  // not painted green
+  NextPictures plain(QtHost(), BoxOf(slot0_, slot1_), [&](const mirvane::image::Order& order) {
+    auto prepared = Prepare(order);  // not painted green
     ++made;
     return prepared;
   });
@@ -220,10 +234,10 @@ TEST(HeldTick, GivenWhenThePictureIsReady) {
   const std::string path = QFile::encodeName(file).toStdString();
   QtRastrel slot0, slot1;
   std::atomic<bool> started{false}, release{false};
-  QtNextPictures next(slot0, slot1, [&](const mirvane::image::Order& order) {
+  NextPictures next(QtHost(), BoxOf(slot0, slot1), [&](const mirvane::image::Order& order) {
     started = true;
     while (!release) QThread::msleep(1);
-    return image::PrepareAhead(order);
+    return Prepare(order);
   });
   int resumed = 0;
   const auto resume = [&] { ++resumed; };
@@ -263,7 +277,7 @@ TEST_F(NextPicturesTest, PreparedTurnedAnimationPlaysEitherWay) {
     frames.push_back(f);
   }
   const std::string path = Write("tall.png", test::Apng(frames, 60, 0));
-  QtNextPictures plain(slot0_, slot1_);
+  NextPictures plain(QtHost(), BoxOf(slot0_, slot1_));
   for (bool turned : {true, false}) {
     SCOPED_TRACE(turned ? "turned" : "upright");
     QtRastrel& slot = turned ? slot0_ : slot1_;
@@ -346,14 +360,16 @@ TEST(CheckHead, RefusesFromTheFirstBytes) {
       {"PNG header over budget", huge_png, huge_png.size(), "picture too large"},
       {"PNG within budget", Png(Plain(4, 4, Qt::red)), 100, nullptr},
       {"JPEG frame 65520 wide", jpeg_sof, 1000, "picture too large"},
-      {"a format Qt tells by content", "P6\n4 4\n255\n", 59, nullptr},
+      {"a format told by content", "P6\n4 4\n255\n", 59, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     try {
-      image::CheckHead(std::string_view(row.head.constData(), row.head.size()), row.size);
+      const auto format = mirvane::image::CheckHead(
+          std::string_view(row.head.constData(), row.head.size()), row.size);
+      if (format == mirvane::image::Format::kUnknown) throw mirvane::image::Error("not a picture");
       EXPECT_EQ(row.refusal, nullptr);
-    } catch (const Error& e) {
+    } catch (const mirvane::image::Error& e) {
       ASSERT_NE(row.refusal, nullptr) << e.what();
       EXPECT_STREQ(e.what(), row.refusal);
     }

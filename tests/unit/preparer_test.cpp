@@ -30,7 +30,7 @@ class Files {
     released_.wait(lock, [&] { return !hold_ && order.name != held_; });
     if (failing_.count(order.name)) throw std::runtime_error("not a picture");
     const Size full = sizes_.count(order.name) ? sizes_[order.name] : Size{800, 600};
-    const int turns = QuarterTurns(order.turn, full);
+    const int turns = TurnsFor(order.turn, full);
     return {opened, full, turns,
             order.name + "@" + std::to_string(order.box.width) + "x" +
                 std::to_string(order.box.height) + "+" + std::to_string(turns)};
@@ -198,6 +198,47 @@ TEST(PreparerNext, AwaitsTheFirstPictureNotFailedUntilItIsKept) {
     EXPECT_EQ(preparer.Take(name, files.Identity(name), kBox, TurnWhen::kNever)->picture,
               std::string(name) + "@400x300+0");
   }
+}
+
+// A tick is held only for a picture some worker will bring: never for the empty name (which
+// names no file), not once the name has failed, and not when every worker has stopped.
+TEST(PreparerNext, NeverAwaitsWhatNoWorkerBrings) {
+  Files files;
+  std::atomic<int> finished{0};
+  Preparer<std::string> preparer([&](const Order& o) { return files.Prepare(o); }, 2, 2,
+                                 [&] { ++finished; });
+  preparer.Want({"b", "c"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return finished == 2; })) << "both kept: no room for more";
+  preparer.Want({"", "b", "c"}, kBox, TurnWhen::kNever);
+  EXPECT_FALSE(preparer.AwaitNext()) << "the empty name: passed over in its own tick";
+
+  files.Fail("bad");
+  preparer.Want({"bad", "b", "c"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return !preparer.AwaitNext(); })) << "failed: released";
+  EXPECT_EQ(files.Calls("bad"), 1);
+}
+
+// A worker that dies outside a decode (out of memory in its bookkeeping, say) leaves no one
+// waiting: a Take of what it had under way returns, and once none is left the tick is not
+// held but decoded on the spot.
+TEST(PreparerNext, WorkersThatDieHoldNothingBack) {
+  Files files;
+  std::atomic<bool> fail_word{false};
+  Preparer<std::string> preparer([&](const Order& o) { return files.Prepare(o); }, 2, 2, [&] {
+    if (fail_word) throw std::bad_alloc();
+  });
+  fail_word = true;
+  files.HoldOnly("a");
+  preparer.Want({"a", "b"}, kBox, TurnWhen::kNever);
+  ASSERT_TRUE(Eventually([&] { return preparer.alive() == 1; })) << "b's worker died after it";
+  EXPECT_TRUE(preparer.AwaitNext()) << "a is still being prepared by a live worker";
+  files.HoldOnly("");
+  ASSERT_TRUE(Eventually([&] { return preparer.alive() == 0; }));
+  EXPECT_FALSE(preparer.AwaitNext()) << "no worker left: the tick decodes on the spot";
+  preparer.Want({"c"}, kBox, TurnWhen::kNever);
+  EXPECT_FALSE(preparer.AwaitNext());
+  EXPECT_FALSE(preparer.Take("c", files.Identity("c"), kBox, TurnWhen::kNever).has_value())
+      << "returns at once: nobody prepares it";
 }
 
 // An awaited picture not yet started is decoded first, whatever is kept.

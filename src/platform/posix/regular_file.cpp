@@ -47,7 +47,7 @@ RegularFile::~RegularFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-image::FileIdentity RegularFile::Identity() const {
+image::FileIdentity RegularFile::IdentityNow() const {
   struct stat info {};
   if (fd_ < 0 || ::fstat(fd_, &info) != 0) return {};
   return IdentityOf(info);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/qt/image/qt_host.h"
+
 namespace mirvane::platform::qt {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr float kClientHeightTwips = 4950;
 QtViewer::QtViewer(const platform::CommandLine& command)
     : box_(&form_),
       dialog_(&form_),
-      next_(form_.Slot(0), form_.Slot(1)),
+      next_(QtHost(), [this](int slot) { return form_.Slot(slot).Box(); }),
       lumivo_(viewer::Controls{form_,
                                {&form_.Slot(0), &form_.Slot(1)},
                                form_.Timer(),
@@ -23,7 +25,7 @@ QtViewer::QtViewer(const platform::CommandLine& command)
                                dialog_,
                                files_,
                                command,
-                               next_}) {
+                               ahead_}) {
   form_.Slot(0).Ahead(&next_);
   form_.Slot(1).Ahead(&next_);
   viewer::Lumivo& lumivo = lumivo_;

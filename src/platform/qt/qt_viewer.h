@@ -2,7 +2,8 @@
 
 #include "platform/command_line.h"
 #include "platform/posix/posix_file_system.h"
-#include "platform/qt/image/qt_next_pictures.h"
+#include "image/next_pictures.h"
+#include "platform/pictures_ahead.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_interval_dialog.h"
 #include "platform/qt/qt_message_box.h"
@@ -31,7 +32,8 @@ class QtViewer {
   QtMessageBox box_;
   QtIntervalDialog dialog_;
   posix::PosixFileSystem files_;
-  QtNextPictures next_;
+  mirvane::image::NextPictures next_;
+  PicturesAhead ahead_{next_};
   viewer::Lumivo lumivo_;
 };
 

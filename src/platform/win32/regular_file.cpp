@@ -60,7 +60,7 @@ RegularFile::RegularFile(const std::string& name) {
   identity_ = IdentityOf(file_);
 }
 
-image::FileIdentity RegularFile::Identity() const {
+image::FileIdentity RegularFile::IdentityNow() const {
   return is_open() ? IdentityOf(file_) : image::FileIdentity{};
 }
 

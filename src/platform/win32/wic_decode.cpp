@@ -9,7 +9,7 @@
 #include "image/budget.h"
 #include "image/exif.h"
 #include "image/format.h"
-#include "image/pcx.h"
+#include "image/readers/pcx.h"
 #include "image/scale.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
@@ -76,6 +76,8 @@ int Orientation(std::string_view bytes, image::Format format, IWICBitmapFrameDec
     case image::Format::kJxl:
     case image::Format::kSvg:
     case image::Format::kTga:
+    case image::Format::kIco:
+    case image::Format::kPnm:
       return SystemOrientation(frame);
     default:
       return 1;

@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "image/error.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/picture_file.h"
@@ -18,7 +19,19 @@ constexpr int kWorkers = 2;
 constexpr UINT kOrderMessage = WM_APP + 1;
 constexpr UINT kReadyMessage = WM_APP + 2;  // a decode has ended, or preparing went off
 
-using image::QuarterTurns;
+using image::TurnsFor;
+
+image::TurnWhen Translated(TurnWhen turn) {
+  switch (turn) {
+    case TurnWhen::kPortrait:
+      return image::TurnWhen::kPortrait;
+    case TurnWhen::kLandscape:
+      return image::TurnWhen::kLandscape;
+    case TurnWhen::kNever:
+      break;
+  }
+  return image::TurnWhen::kNever;
+}
 
 template <typename F>
 auto Guarded(const std::string& name, F&& f) {
@@ -27,6 +40,8 @@ auto Guarded(const std::string& name, F&& f) {
   } catch (const std::bad_alloc&) {
     throw Error(name + ": out of memory");
   } catch (const Error& e) {
+    throw Error(name + ": " + e.what());
+  } catch (const image::Error& e) {
     throw Error(name + ": " + e.what());
   }
 }
@@ -76,13 +91,13 @@ image::Prepared<Decoded> PrepareAhead(const image::Order& order) {
     const std::string bytes = ReadPictureFile(imaging.Factory(), file, order.name);
     int turns = 0;
     Decoded decoded = Decode(imaging.Factory(), bytes, [&](image::Size upright) {
-      turns = QuarterTurns(order.turn, upright);
+      turns = TurnsFor(order.turn, upright);
       return image::Turned(order.box, turns);
     });
     // Turned as the slot's Turn turns it: decoded for the turned box, then turned.
     if (turns != 0) decoded.image = TurnedClockwise(decoded.image, turns);
-    if (file.Identity() != file.identity()) throw Error("changed while read");
-    return image::Prepared<Decoded>{file.identity(), decoded.full, turns, std::move(decoded)};
+    if (file.IdentityNow() != file.identity_at_open()) throw Error("changed while read");
+    return image::Prepared<Decoded>{file.identity_at_open(), decoded.full, turns, std::move(decoded)};
   });
 }
 
@@ -108,7 +123,7 @@ void Win32NextPictures::Expect(const Upcoming& next) noexcept {
   }
 }
 
-void Win32NextPictures::Order() {
+void Win32NextPictures::SendOrder() {
   posted_ = false;
   // Posted messages come before paints: what was just shown is painted first, so that the
   // workers do not hold it back.
@@ -116,13 +131,13 @@ void Win32NextPictures::Order() {
   if (window != nullptr) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   const image::Size box = slots_[next_.slot % 2]->Box();
   const bool wanted = enabled_ && box.width > 0 && box.height > 0;
-  preparer_.Want(wanted ? next_.names : std::vector<std::string>{}, box, next_.turn);
+  preparer_.Want(wanted ? next_.names : std::vector<std::string>{}, box, Translated(next_.turn));
 }
 
 bool Win32NextPictures::HoldTick(std::function<void()> resume) {
   if (posted_) {  // a tick came first: the order goes out before it is shown
     try {
-      Order();
+      SendOrder();
     } catch (...) {
       // Only a hint, as above.
     }
@@ -139,7 +154,7 @@ void Win32NextPictures::ResumeWhenReady() {
 
 void Win32NextPictures::Enabled(bool on) {
   enabled_ = on;
-  if (!on) preparer_.Want({}, {}, turn_);
+  if (!on) preparer_.Want({}, {}, Translated(turn_));
   PostMessageW(Handle(), kReadyMessage, 0, 0);
 }
 
@@ -149,7 +164,7 @@ Supplied Win32NextPictures::Supply(IWICImagingFactory& factory, const std::strin
     try {
       RegularFile file(name);
       if (file.is_open()) {
-        auto ready = preparer_.Take(name, file.identity(), box, turn_);
+        auto ready = preparer_.Take(name, file.identity_at_open(), box, Translated(turn_));
         if (ready) return {std::move(ready->picture), ready->quarter_turns};
       }
     } catch (const std::exception&) {
@@ -166,7 +181,7 @@ LRESULT Win32NextPictures::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
   }
   if (message != kOrderMessage) return NativeWindow::HandleMessage(message, wparam, lparam);
   try {
-    if (posted_) Order();  // not already sent by a tick that came first
+    if (posted_) SendOrder();  // not already sent by a tick that came first
   } catch (...) {
     // Only a hint, as above.
   }

@@ -56,7 +56,7 @@ class Win32NextPictures final : public NativeWindow, public platform::NextPictur
 
  private:
   // Hands the latest order to the workers.
-  void Order();
+  void SendOrder();
   // The held tick goes on once its picture is no longer under way.
   void ResumeWhenReady();
 

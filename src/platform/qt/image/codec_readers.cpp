@@ -3,11 +3,11 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "image/avif.h"
+#include "image/readers/avif.h"
 #include "image/budget.h"
-#include "image/heif.h"
-#include "image/jxl.h"
-#include "image/raw.h"
+#include "image/readers/heif.h"
+#include "image/readers/jxl.h"
+#include "image/readers/raw.h"
 #include "platform/error.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/frames.h"

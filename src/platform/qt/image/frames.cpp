@@ -4,7 +4,7 @@
 #include <QImageReader>
 #include <QPainter>
 
-#include "image/apng.h"
+#include "image/readers/apng.h"
 #include "image/budget.h"
 #include "image/frames.h"
 #include "platform/error.h"

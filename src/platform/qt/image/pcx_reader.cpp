@@ -1,4 +1,4 @@
-#include "image/pcx.h"
+#include "image/readers/pcx.h"
 #include "platform/qt/image/readers.h"
 
 namespace mirvane::platform::qt::image {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "image/exif.h"
-#include "image/png_chunks.h"
-#include "image/png_decode.h"
+#include "image/readers/png_chunks.h"
+#include "image/readers/png_decode.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"
 

@@ -10,10 +10,7 @@ QtPlayback::QtPlayback(QObject* parent) : QObject(parent) {
 
 void QtPlayback::Load(std::vector<int> delays_ms, int loops) {
   timer_.stop();
-  delays_ = std::move(delays_ms);
-  loops_left_ = loops;
-  current_ = 0;
-  ended_ = false;
+  play_.Load(std::move(delays_ms), loops);
   Arm();
 }
 
@@ -27,21 +24,12 @@ void QtPlayback::SetOn(bool on) {
 }
 
 void QtPlayback::Arm() {
-  if (on_ && !ended_ && delays_.size() > 1) timer_.start(delays_[std::size_t(current_)]);
+  if (const auto delay = play_.Delay(); on_ && delay) timer_.start(*delay);
 }
 
 void QtPlayback::Step() {
-  int next = current_ + 1;
-  if (next == static_cast<int>(delays_.size())) {
-    if (loops_left_ == 0) {
-      ended_ = true;  // the last frame stays, as browsers leave it
-      return;
-    }
-    if (loops_left_ > 0) --loops_left_;
-    next = 0;
-  }
-  current_ = next;
-  emit frameChanged(current_);
+  if (!play_.Step()) return;
+  emit frameChanged(play_.current());
   Arm();
 }
 

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <vector>
 
+#include "image/playback.h"
+
 namespace mirvane::platform::qt {
 
 // Steps through an animation's frames, each for its own delay, while switched on; the
@@ -19,7 +21,7 @@ class QtPlayback : public QObject {
   void Load(std::vector<int> delays_ms, int loops);
   // Off keeps the frame on view and the plays left; on goes on from there.
   void SetOn(bool on);
-  int current() const { return current_; }
+  int current() const { return play_.current(); }
   bool running() const { return timer_.isActive(); }
 
  Q_SIGNALS:
@@ -30,11 +32,8 @@ class QtPlayback : public QObject {
   void Arm();
 
   QTimer timer_;
-  std::vector<int> delays_;
-  int loops_left_ = 0;
-  int current_ = 0;
+  mirvane::image::Playback play_;
   bool on_ = false;
-  bool ended_ = false;
 };
 
 }  // namespace mirvane::platform::qt

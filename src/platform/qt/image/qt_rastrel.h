@@ -8,19 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "image/decoded.h"
 #include "image/file_identity.h"
-#include "platform/qt/image/decode.h"
+#include "image/next_pictures.h"
+#include "image/sharpener.h"
 #include "platform/qt/image/qt_playback.h"
-#include "platform/qt/image/sharpener.h"
 #include "platform/rastrel.h"
 
 namespace mirvane::platform::qt {
 
-// An image slot as a Qt widget: keeps the picture as decoded (large enough to fit either
-// way round) and as fitted to its present size in device pixels, and draws the latter
-// one to one, centred on black.
-class QtNextPictures;
-
+// An image slot as a Qt widget: shows what the picture pipeline made for it, one device
+// pixel a pixel, centred on black. Keeps the picture as decoded (large enough to fit either
+// way round) for later turns and sizes.
 class QtRastrel : public QWidget, public platform::Rastrel {
   Q_OBJECT
 
@@ -44,9 +43,11 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void Visible(bool on) override;
 
   // Where Render takes pictures prepared ahead; none by default.
-  void Ahead(QtNextPictures* ahead) { ahead_ = ahead; }
+  void Ahead(mirvane::image::NextPictures* ahead) { ahead_ = ahead; }
   // The size pictures are decoded for, in device pixels.
-  QSize Box() const { return DeviceBox(); }
+  mirvane::image::Size Box() const;
+  // What is on view, for tests: the picture as fitted and turned; null when nothing.
+  QImage Shown() const;
 
  Q_SIGNALS:
   // A mouse button went down: button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl,
@@ -61,8 +62,7 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  // The slot's size in device pixels.
-  QSize DeviceBox() const;
+  using Pixels = mirvane::image::Pixels;
   // Fits the kept picture to the present slot and ratio at once (of an animation on view,
   // only the frame on view), and once the size has settled fits the other frames and asks
   // for a sharper decode when the kept one is too small; never throws.
@@ -75,35 +75,36 @@ class QtRastrel : public QWidget, public platform::Rastrel {
   // Keeps a decoded picture (or animation) as the one on view; a sharper decode of the
   // same animation plays on from the frame on view. `decoded_turns`: the turns it was
   // decoded with.
-  void Keep(image::Decoded decoded, bool refitted, int decoded_turns);
-  // The animation's frames fitted to `box` and turned; empty when out of memory.
-  std::vector<image::Frame> FramesFor(QSize box, int quarter_turns) const;
-  // One of them; null when out of memory.
-  QImage FrameFor(std::size_t index, QSize box, int quarter_turns) const;
+  void Keep(mirvane::image::Decoded decoded, bool sharper, int decoded_turns);
+  // The animation's frames fitted to `box` and turned.
+  std::vector<mirvane::image::Frame> FramesFor(mirvane::image::Size box, int quarter_turns) const;
+  Pixels FrameFor(std::size_t index, mirvane::image::Size box, int quarter_turns) const;
   // A picture prepared already turned is shown by the quarter turn that asks for it; any
-  // other call first brings it back upright.
+  // other call first brings it upright.
   bool UseTurnedAhead(int clockwise);
-  void SettleAhead();
+  void BringUpright();
+  bool Softer() const;
+  void Clear();
 
   std::string source_path_;
   std::string shown_path_;
   std::optional<mirvane::image::FileIdentity> shown_file_;  // as it stood before Render read it
-  QImage source_;    // upright, as decoded, sRGB: what fits and turns are made from
-  QImage image_;     // fitted and turned, in device pixels, ready to draw: the still or
-                     // the frame on view
+  Pixels source_;    // upright, as decoded, sRGB: what fits and turns are made from
+  Pixels image_;     // fitted and turned, in device pixels, ready to draw: the still or the
+                     // frame on view
   qreal ratio_ = 1;  // the device-pixel ratio `image_` was fitted for
-  std::vector<image::Frame> decoded_frames_;  // an animation's frames as decoded
-  int frames_turns_ = 0;                      // the turns they were decoded with
-  std::vector<image::Frame> frames_;          // ... fitted to the slot and turned
-  bool frames_behind_ = false;                // resized since: each frame is fitted as it comes up
+  std::vector<mirvane::image::Frame> decoded_frames_;  // an animation's frames as decoded
+  int frames_turns_ = 0;                               // the turns they were decoded with
+  std::vector<mirvane::image::Frame> frames_;          // ... fitted to the slot and turned
+  bool frames_behind_ = false;  // resized since: each frame is fitted as it comes up
   QtPlayback playback_;
   bool scalable_ = false;
-  QSize full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
+  mirvane::image::Size full_{0, 0};  // the picture's own size, before turns; 0 x 0 when empty
   int quarter_turns_ = 0;
   QTimer settle_;  // runs while the size may still be changing
-  QtNextPictures* ahead_ = nullptr;
-  QImage turned_ahead_;  // fitted for one quarter turn clockwise, not yet asked for
-  image::Sharpener sharpener_{this};
+  mirvane::image::NextPictures* ahead_ = nullptr;
+  Pixels turned_ahead_;  // fitted for one quarter turn clockwise, not yet asked for
+  mirvane::image::Sharpener sharpener_;
 };
 
 }  // namespace mirvane::platform::qt

@@ -4,7 +4,7 @@
 
 #include "image/budget.h"
 #include "image/exif.h"
-#include "image/png_chunks.h"
+#include "image/readers/png_chunks.h"
 #include "platform/error.h"
 #include "platform/qt/image/fit.h"
 #include "platform/qt/image/readers.h"

@@ -1,13 +1,16 @@
+#include "platform/qt/image/svg_reader.h"
+
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <cstring>
 
-#include "platform/error.h"
-#include "platform/qt/image/fit.h"
-#include "platform/qt/image/readers.h"
+#include "image/error.h"
 
-namespace mirvane::platform::qt::image {
+namespace mirvane::platform::qt {
 namespace {
+
+using mirvane::image::Error;
 
 // Qt SVG loads the pictures an <image> names from the file system (a FIFO or a device
 // among them). A picture file stands alone: only data: URIs and links within it are
@@ -28,26 +31,36 @@ bool RefersToOtherFiles(const QByteArray& svg) {
 
 }  // namespace
 
-Picture ReadSvg(const QByteArray& bytes, QSize box) {
+mirvane::image::Picture DrawSvg(std::string_view svg, mirvane::image::Size box) {
   // Qt SVG reports every element it does not know; broken files are ours to refuse.
   static const bool quiet = [] {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.svg.warning=false"));
     return true;
   }();
   (void)quiet;
+  const QByteArray bytes = QByteArray::fromRawData(svg.data(), qsizetype(svg.size()));
   if (RefersToOtherFiles(bytes)) throw Error("SVG refers to other files");
   QSvgRenderer renderer(bytes);
   if (!renderer.isValid()) throw Error("unreadable SVG");
   const QSize full = renderer.defaultSize();
   if (full.isEmpty()) throw Error("SVG without a size");
   // Drawn at the size it is shown at, never scaled from pixels.
-  QImage image(FittedSize(full, box), QImage::Format_ARGB32_Premultiplied);
+  const mirvane::image::Size fitted =
+      mirvane::image::FittedSize({full.width(), full.height()}, box);
+  mirvane::image::Picture picture;
+  picture.full = {full.width(), full.height()};
+  picture.premultiplied = true;
+  picture.pixels.width = fitted.width;
+  picture.pixels.height = fitted.height;
+  picture.pixels.has_alpha = true;
+  picture.pixels.argb.assign(std::size_t(fitted.width) * std::size_t(fitted.height), 0);
+  QImage image(reinterpret_cast<uchar*>(picture.pixels.argb.data()), fitted.width, fitted.height,
+               qsizetype(fitted.width) * 4, QImage::Format_ARGB32_Premultiplied);
   if (image.isNull()) throw Error("out of memory");
-  image.fill(Qt::transparent);
   QPainter painter(&image);
   renderer.render(&painter);
   painter.end();
-  return {image, full};
+  return picture;
 }
 
-}  // namespace mirvane::platform::qt::image
+}  // namespace mirvane::platform::qt

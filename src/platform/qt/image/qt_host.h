@@ -1,0 +1,11 @@
+#pragma once
+
+#include "image/host.h"
+
+namespace mirvane::platform::qt {
+
+// The picture pipeline's host on Linux: POSIX files, Qt SVG for drawings, and Qt's event
+// loop for word from the workers. Needs a QApplication.
+const mirvane::image::Host& QtHost();
+
+}  // namespace mirvane::platform::qt
