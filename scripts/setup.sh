@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev libstb-dev
+  cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev
   libjpeg-dev liblcms2-dev libgtest-dev libgmock-dev libxcb1-dev
   # picture formats beyond Qt's: HEIF, AVIF, JPEG XL, camera raw, SVG
   libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
@@ -13,7 +13,7 @@ packages=(
   libdeflate-dev
   # GIF and WebP, read by our own readers over their libraries
   libgif-dev libwebp-dev
-  # run: TIFF and WebP readers, a font with Japanese glyphs
+  # run: a font with Japanese glyphs (and the Qt image plugins Qt itself may load)
   qt6-image-formats-plugins fonts-ipafont-gothic
   # tests under a virtual X server and a real window manager, and the pictures they
   # make: ImageMagick, the ICC profiles of libgs-common, webpmux and the encoders of

@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 using testing::Psnr;
 using testing::ReadBytes;
 using testing::Reference;
+using testing::TempDir;
+
 // Not Run: inside a test body that names testing::Test::Run.
 int Shell(const std::string& command) { return testing::Run(command); }
-using testing::TempDir;
-using testing::WriteBytes;
 
 // Debian's ghostscript profiles (libgs-common); the cases that need them skip without.
 const std::string kProfiles = "/usr/share/color/icc/ghostscript/";
@@ -73,7 +73,8 @@ std::string WithSize(std::string jpeg, int width, int height) {
   return jpeg;
 }
 
-// `jpeg` with its last scan (tables, header and data) repeated to make `scans` in all.
+// `jpeg`, which has `scans` scans, with its last one (tables, header and data) repeated to
+// make `total`.
 std::string WithScans(const std::string& jpeg, int scans, int total) {
   std::vector<std::size_t> data_ends;  // where each scan's entropy-coded data ends
   std::size_t at = 2;
