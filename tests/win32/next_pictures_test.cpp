@@ -297,13 +297,13 @@ TEST_F(NextPicturesTest, FileIdentityTellsFilesAndWritesApart) {
   SetLastWrite(b, noon);
   const RegularFile first(a);
   ASSERT_TRUE(first.is_open());
-  EXPECT_EQ(first.identity().size, 10);
-  EXPECT_EQ(RegularFile(a).identity(), first.identity());
-  EXPECT_NE(RegularFile(b).identity(), first.identity());
-  EXPECT_EQ(first.Identity(), first.identity());
+  EXPECT_EQ(first.identity_at_open().size, 10);
+  EXPECT_EQ(RegularFile(a).identity_at_open(), first.identity_at_open());
+  EXPECT_NE(RegularFile(b).identity_at_open(), first.identity_at_open());
+  EXPECT_EQ(first.IdentityNow(), first.identity_at_open());
   SetLastWrite(a, {noon.dwLowDateTime + 1, noon.dwHighDateTime});  // 100 ns later
-  EXPECT_NE(first.Identity(), first.identity());
-  EXPECT_NE(RegularFile(a).identity(), first.identity());
+  EXPECT_NE(first.IdentityNow(), first.identity_at_open());
+  EXPECT_NE(RegularFile(a).identity_at_open(), first.identity_at_open());
 }
 
 // The show's timer holds a tick back while its picture is being decoded and gives it once

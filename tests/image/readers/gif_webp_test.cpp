@@ -220,86 +220,60 @@ std::string Letters(const Pixels& p) {
 
 struct Composition {
   const char* name;
-  int width, height;
-  std::vector<std::uint32_t> global;
   std::vector<GifFrame> frames;
   std::vector<std::string> expected;
+  int width = 4, height = 3;  // of the screen
+  std::vector<std::uint32_t> global = kRgbw;
 };
 
 TEST(GifReader, ComposesFramesAsBrowsersDo) {
   GifFrame holes = Indexed(0, 0, 3, 1, {1, 3, 2});
   holes.transparent = 3;
-  GifFrame local = Solid(0, 0, 2, 1, 0);
+  GifFrame local = Solid(0, 0, 4, 3, 0);
   local.palette = {kWhite};
-  GifFrame interlaced = Indexed(0, 0, 1, 9, {0, 1, 2, 3, 0, 1, 2, 3, 0});
-  interlaced.interlaced = true;
   const GifFrame bands = Indexed(0, 0, 1, 9, {0, 1, 2, 3, 0, 1, 2, 3, 0});
+  GifFrame interlaced = bands;
+  interlaced.interlaced = true;
+  const GifFrame red = Solid(0, 0, 4, 3, 0), blue = Solid(0, 0, 1, 1, 2);
   const std::vector<Composition> cases = {
       {"disposal none keeps",
-       4,
-       3,
-       kRgbw,
-       {Solid(0, 0, 4, 3, 0), Solid(1, 1, 2, 1, 1, 1), Solid(0, 0, 1, 1, 2)},
+       {red, Solid(1, 1, 2, 1, 1, 1), blue},
        {"RRRR/RRRR/RRRR", "RRRR/RGGR/RRRR", "BRRR/RGGR/RRRR"}},
       {"disposal background clears to transparent",
-       4,
-       3,
-       kRgbw,
-       {Solid(0, 0, 4, 3, 0), Solid(1, 1, 2, 1, 1, 2), Solid(0, 0, 1, 1, 2)},
+       {red, Solid(1, 1, 2, 1, 1, 2), blue},
        {"RRRR/RRRR/RRRR", "RRRR/RGGR/RRRR", "BRRR/R..R/RRRR"}},
       {"disposal previous restores",
-       4,
-       3,
-       kRgbw,
-       {Solid(0, 0, 4, 3, 0), Solid(1, 1, 2, 1, 1, 3), Solid(0, 0, 1, 1, 2)},
+       {red, Solid(1, 1, 2, 1, 1, 3), blue},
        {"RRRR/RRRR/RRRR", "RRRR/RGGR/RRRR", "BRRR/RRRR/RRRR"}},
       {"previous after the first frame is empty",
-       4,
-       2,
-       kRgbw,
-       {Solid(0, 0, 2, 1, 1, 3), Solid(3, 1, 1, 1, 2)},
-       {"GG../....", "..../...B"}},
-      {"transparent index keeps what is under",
-       4,
-       2,
-       kRgbw,
-       {Solid(0, 0, 4, 2, 0), holes},
-       {"RRRR/RRRR", "GRBR/RRRR"}},
+       {Solid(0, 0, 2, 1, 1, 3), Solid(3, 2, 1, 1, 2)},
+       {"GG../..../....", "..../..../...B"}},
+      {"transparent index keeps what is under", {red, holes}, {"RRRR/RRRR/RRRR", "GRBR/RRRR/RRRR"}},
       {"frames partly and wholly off the screen",
-       4,
-       3,
-       kRgbw,
-       {Solid(0, 0, 4, 3, 0), Solid(3, 2, 2, 2, 1), Solid(10, 10, 2, 2, 2)},
+       {red, Solid(3, 2, 2, 2, 1), Solid(10, 10, 2, 2, 2)},
        {"RRRR/RRRR/RRRR", "RRRR/RRRR/RRRG", "RRRR/RRRR/RRRG"}},
-      {"local table over the global", 2, 1, kRgbw, {local}, {"WW"}},
+      {"local table over the global", {local}, {"WWWW/WWWW/WWWW"}},
       {"indices past the table are black",
-       4,
-       1,
-       {kRed, kGreen},
        {Indexed(0, 0, 4, 1, {0, 1, 2, 200})},
-       {"RGKK"}},
-      {"no table at all is black", 2, 1, {}, {Solid(0, 0, 2, 1, 1)}, {"KK"}},
-      {"interlaced rows", 1, 9, kRgbw, {interlaced}, {"R/G/B/W/R/G/B/W/R"}},
-      {"plain rows", 1, 9, kRgbw, {bands}, {"R/G/B/W/R/G/B/W/R"}},
-      {"first frame past the screen grows it",
-       2,
-       1,
-       kRgbw,
-       {Solid(1, 0, 2, 2, 1), Solid(0, 1, 3, 2, 2)},
-       {".GG/.GG", ".GG/BBB"}},
-      {"first frame merely past the edge is clipped",
+       {"RGKK"},
        4,
+       1,
+       {kRed, kGreen}},
+      {"no table at all is black", {Solid(0, 0, 2, 1, 1)}, {"KK"}, 2, 1, {}},
+      {"interlaced rows", {interlaced}, {"R/G/B/W/R/G/B/W/R"}, 1, 9},
+      {"plain rows", {bands}, {"R/G/B/W/R/G/B/W/R"}, 1, 9},
+      {"first frame larger than the screen grows it",
+       {Solid(1, 0, 2, 2, 1), Solid(0, 1, 3, 2, 2)},
+       {".GG/.GG", ".GG/BBB"},
        2,
-       kRgbw,
-       {Solid(3, 1, 2, 2, 1)},
-       {"..../...G"}},
-      {"empty screen takes the first frame", 0, 0, kRgbw, {Solid(0, 0, 2, 2, 1)}, {"GG/GG"}},
+       1},
+      {"first frame merely past the edge is clipped", {Solid(3, 1, 2, 2, 1)}, {"..../...G"}, 4, 2},
+      {"empty screen takes the first frame", {Solid(0, 0, 2, 2, 1)}, {"GG/GG"}, 0, 0},
       {"absurd screen takes the first frame",
-       65535,
-       65535,
-       kRgbw,
        {Solid(5, 5, 2, 1, 1), Solid(6, 5, 1, 1, 2)},
-       {"GG", "GB"}},
+       {"GG", "GB"},
+       65535,
+       65535},
   };
   for (const Composition& c : cases) {
     SCOPED_TRACE(c.name);
@@ -490,20 +464,22 @@ TEST_F(WebpReader, Stills) {
 
 TEST_F(WebpReader, ComposesAnimations) {
   // Solid tiles placed by webpmux, so each composed pixel is known exactly.
-  const auto tile = [&](const std::string& name, const std::string& colour, int w, int h) {
+  int tiles = 0;
+  const auto tile = [&](const std::string& colour, int w, int h) {
+    const std::string name = "tile" + std::to_string(++tiles);
     Shell("convert -size " + std::to_string(w) + "x" + std::to_string(h) + " xc:'" + colour +
           "' '" + Path(name + ".png") + "'");
     Make("cwebp -lossless -exact " + Path(name + ".png"), name + ".webp");
-    return Path(name + ".webp");
+    return " -frame " + Path(name + ".webp");
   };
-  const std::string anim =
-      Make("webpmux -frame " + tile("red", "red", 40, 30) + " +70+0+0+0-b" +  //
-               " -frame " + tile("blue", "rgba(0,0,255,0.5)", 10, 10) + " +80+10+10+1+b" +
-               " -frame " + tile("green", "lime", 10, 10) + " +90+20+0+0-b" + " -frame " +
-               tile("clear", "none", 10, 10) + " +100+0+0+0-b" + " -frame " +
-               tile("white", "rgba(255,255,255,0.5)", 10, 10) + " +110+20+20+0+b" +
-               " -loop 3 -bgcolor 255,0,255,255",
-           "anim.webp");
+  // +duration+x+y+dispose (1: to background), then +b blends or -b replaces.
+  std::string mux = "webpmux -loop 3 -bgcolor 255,0,255,255";
+  mux += tile("red", 40, 30) + " +70+0+0+0-b";
+  mux += tile("rgba(0,0,255,0.5)", 10, 10) + " +80+10+10+1+b";
+  mux += tile("lime", 10, 10) + " +90+20+0+0-b";
+  mux += tile("none", 10, 10) + " +100+0+0+0-b";
+  mux += tile("rgba(255,255,255,0.5)", 10, 10) + " +110+20+20+0+b";
+  const std::string anim = Make(mux, "anim.webp");
   const Decoded d = Webp(anim);
   ASSERT_EQ(d.frames.size(), 5u);
   EXPECT_EQ(d.delays, (std::vector<int>{70, 80, 90, 100, 110}));
@@ -512,11 +488,16 @@ TEST_F(WebpReader, ComposesAnimations) {
     int frame, x, y;
     std::uint32_t argb;
   } pixels[] = {
-      {0, 15, 15, kRed},  {1, 15, 15, 0xff800080},                // blended over red
-      {1, 5, 5, kRed},    {2, 15, 15, 0},                         // disposed to transparent
-      {2, 25, 5, kGreen}, {2, 5, 5, kRed},         {3, 5, 5, 0},  // replaced, not blended
-      {3, 25, 5, kGreen}, {4, 25, 25, 0xffff8080},                // blended over red
-      {4, 35, 5, kRed},
+      {0, 15, 15, kRed},        // the first frame replaces the empty canvas
+      {1, 15, 15, 0xff800080},  // blended over red
+      {1, 5, 5, kRed},          // kept
+      {2, 15, 15, 0},           // disposed to transparent
+      {2, 25, 5, kGreen},       // replaced
+      {2, 5, 5, kRed},          // kept
+      {3, 5, 5, 0},             // replaced by transparent, not blended
+      {3, 25, 5, kGreen},       // kept
+      {4, 25, 25, 0xffff8080},  // blended over red
+      {4, 35, 5, kRed},         // kept
   };
   for (const auto& p : pixels) {
     const Pixels& f = d.frames[std::size_t(p.frame)];
