@@ -26,6 +26,8 @@ packages=(
   libjpeg-turbo-progs clang libclang-rt-14-dev
   # the Windows program: cross-built (posix threads for std::thread), tested under Wine
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
+  # the codec libraries cross-built for it from Debian's sources
+  nasm dpkg-dev
 )
 
 missing=()
