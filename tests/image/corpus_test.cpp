@@ -12,6 +12,7 @@
 #include <map>
 
 #include "corpus_files.h"
+#include "image/fit.h"
 #include "platform/error.h"
 #include "platform/qt/image/qt_rastrel.h"
 
@@ -64,7 +65,14 @@ void Walk(const QString& root, const QSet<QString>& exotic, std::map<QString, Co
       EXPECT_TRUE(drawn) << "valid picture refused: " << why;
       EXPECT_GT(slot.PictureWidth(), 0);
     }
-    if (drawn) slot.Turn(900), slot.Refit(0);
+    if (drawn) {
+      // What is on view is the picture fitted to the slot, not a size with nothing in it.
+      const auto fitted =
+          mirvane::image::FittedSize({slot.PictureWidth(), slot.PictureHeight()}, slot.Box());
+      EXPECT_EQ(slot.Shown().size(), QSize(fitted.width, fitted.height));
+      slot.Turn(900);
+      slot.Refit(0);
+    }
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "image/png_chunks.h"
+#include "image/readers/png_chunks.h"
 #include "test_pictures.h"
 
 namespace mirvane::image {

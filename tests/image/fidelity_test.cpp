@@ -16,7 +16,7 @@
 
 #include "corpus_files.h"
 #include "image/fit.h"
-#include "image/png_chunks.h"
+#include "image/readers/png_chunks.h"
 #include "platform/error.h"
 #include "platform/qt/image/qt_rastrel.h"
 #include "test_pictures.h"

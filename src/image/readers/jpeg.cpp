@@ -68,9 +68,11 @@ void OnProgress(j_common_ptr info) {
   }
 }
 
-// The smallest of 1/8 .. 8/8 whose output still covers `cover`.
+// The smallest of 1/8 .. 8/8 whose output still covers `cover`. A picture only a few pixels
+// across is not scaled: its edge would be averaged with the padding of its blocks.
 void ChooseScale(jpeg_decompress_struct& info, Size cover) {
-  for (unsigned num = 1; num <= 8; ++num) {
+  const bool thin = info.image_width < 64 || info.image_height < 64;
+  for (unsigned num = thin ? 8 : 1; num <= 8; ++num) {
     info.scale_num = num;
     info.scale_denom = 8;
     jpeg_calc_output_dimensions(&info);
