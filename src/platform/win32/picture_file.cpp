@@ -8,6 +8,7 @@
 #include "image/budget.h"
 #include "image/format.h"
 #include "image/head_check.h"
+#include "image/error.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/regular_file.h"
@@ -90,7 +91,12 @@ bool Holds(const Pattern& pattern, std::string_view head, std::int64_t size,
 
 void CheckHead(IWICImagingFactory& factory, std::string_view head, std::int64_t size,
                std::string_view name, const ReadAt& read_at) {
-  const image::Format format = image::CheckHead(head, size, name);
+  image::Format format = image::Format::kUnknown;
+  try {
+    format = image::CheckHead(head, size, name);
+  } catch (const image::Error& e) {  // the pipeline's error, as the slot's own
+    throw Error(e.what());
+  }
   if (format == image::Format::kPcx) return;  // our own reader
   const std::vector<Pattern>* patterns = SystemPatterns(factory);
   if (patterns == nullptr) return;  // cannot tell: the codecs see the whole file

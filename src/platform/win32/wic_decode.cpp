@@ -11,6 +11,7 @@
 #include "image/format.h"
 #include "image/readers/pcx.h"
 #include "image/scale.h"
+#include "image/error.h"
 #include "platform/error.h"
 #include "platform/win32/com_ptr.h"
 
@@ -167,7 +168,12 @@ Bitmap Rendered(IWICImagingFactory& factory, IWICBitmapSource& source, image::Si
 }
 
 Decoded DecodePcxFitted(std::string_view bytes, const BoxFor& box_for) {
-  const Bitmap full = FromPixels(image::DecodePcx(bytes));
+  Bitmap full;
+  try {
+    full = FromPixels(image::DecodePcx(bytes));
+  } catch (const image::Error& e) {  // the pipeline's error, as the slot's own
+    throw Error(e.what());
+  }
   const image::Size fitted = image::FittedSize(full.size(), box_for(full.size()));
   return {ScaledTo(full, fitted), full.size()};
 }
