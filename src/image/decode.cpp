@@ -136,12 +136,26 @@ Decoded Read(std::string_view bytes, Format format, Size box, int quarter_turns,
   throw Error("not a picture Mirvane can read");
 }
 
+// The formats a platform may read with the system's codecs where ours are not built.
+bool SystemMayRead(Format format) {
+  return format == Format::kHeif || format == Format::kAvif || format == Format::kJxl ||
+         format == Format::kRaw || format == Format::kSvg;
+}
+
 }  // namespace
 
 Decoded Decode(std::string_view bytes, Size box, int quarter_turns, std::string_view name,
                const Extras& extras) {
+  const Format format = Sniff(bytes, name);
   try {
-    return Read(bytes, Sniff(bytes, name), box, quarter_turns, extras);
+    return Read(bytes, format, box, quarter_turns, extras);
+  } catch (const std::bad_alloc&) {
+    throw Error("out of memory");
+  } catch (const Error&) {
+    if (!extras.system || !SystemMayRead(format)) throw;
+  }
+  try {
+    return Finish(extras.system(bytes, box), box, quarter_turns);
   } catch (const std::bad_alloc&) {
     throw Error("out of memory");
   }
