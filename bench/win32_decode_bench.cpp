@@ -14,22 +14,19 @@
 #include <utility>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/picture_file.h"
+#include "image/prepare.h"
 #include "platform/win32/text.h"
-#include "platform/win32/wic_decode.h"
-#include "platform/win32/win32_next_pictures.h"
+#include "platform/win32/win32_host.h"
 
 namespace win32 = mirvane::platform::win32;
 
 namespace {
 
-double MedianMs(IWICImagingFactory& factory, const std::string& name, mirvane::image::Size box) {
+double MedianMs(const std::string& name, mirvane::image::Size box) {
   std::vector<double> runs;
   for (int i = 0; i < 5; ++i) {
     const auto start = std::chrono::steady_clock::now();
-    (void)win32::Decode(factory, win32::ReadPictureFile(factory, name), box);
+    (void)mirvane::image::DecodeNow(name, box, win32::Win32Host());
     runs.push_back(
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count());
@@ -39,9 +36,9 @@ double MedianMs(IWICImagingFactory& factory, const std::string& name, mirvane::i
 }
 
 // A slot's Render of a 300 MB file of text: how long until it is refused, the first time
-// (which, before any picture, also gathers the codecs' identifying patterns) and the
-// median of 20.
-std::pair<double, double> RefusalMs(IWICImagingFactory& factory) {
+// (which, before any picture, also gathers the system codecs' identifying patterns) and
+// the median of 20.
+std::pair<double, double> RefusalMs() {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "mirvane-bench-not-a-picture.txt";
   {
@@ -55,8 +52,8 @@ std::pair<double, double> RefusalMs(IWICImagingFactory& factory) {
   for (int i = 0; i < 20; ++i) {
     const auto start = std::chrono::steady_clock::now();
     try {
-      (void)win32::DecodeNow(factory, name, {459, 303});
-    } catch (const mirvane::platform::Error&) {
+      (void)mirvane::image::DecodeNow(name, {459, 303}, win32::Win32Host());
+    } catch (const std::exception&) {
     }
     runs.push_back(
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -77,11 +74,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   {
-    win32::ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Put())))) {
-      return 1;
-    }
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
       if (entry.is_regular_file()) files.push_back(entry.path());
@@ -91,16 +83,16 @@ int wmain(int argc, wchar_t** argv) {
     for (const auto& file : files) {
       const std::string name = win32::Narrow(file.wstring());
       try {
-        const double small = MedianMs(*factory.Get(), name, {459, 303});
-        const double large = MedianMs(*factory.Get(), name, {1912, 1053});
+        const double small = MedianMs(name, {459, 303});
+        const double large = MedianMs(name, {1912, 1053});
         std::printf("%-28s %12.0f %12.0f\n", win32::Narrow(file.filename().wstring()).c_str(),
                     small, large);
-      } catch (const mirvane::platform::Error& e) {
+      } catch (const std::exception& e) {
         std::printf("%-28s not shown: %s\n", win32::Narrow(file.filename().wstring()).c_str(),
                     e.what());
       }
     }
-    const auto [first, median] = RefusalMs(*factory.Get());
+    const auto [first, median] = RefusalMs();
     std::printf("300 MB non-picture refused in %.2f ms (median of 20; the first %.2f ms)\n", median,
                 first);
   }

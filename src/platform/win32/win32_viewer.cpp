@@ -4,6 +4,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/win32/win32_host.h"
+
 namespace mirvane::platform::win32 {
 namespace {
 
@@ -13,7 +15,13 @@ constexpr float kClientHeightTwips = 4950;
 }  // namespace
 
 Win32Viewer::Win32Viewer(const platform::CommandLine& command)
-    : next_(form_.Slot(0), form_.Slot(1)),
+    : next_(Win32Host(),
+            [this](int slot) {
+              // Posted messages come before paints: what was just shown is painted before
+              // the order goes out, so that the workers do not hold it back.
+              RedrawWindow(form_.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+              return form_.Slot(slot).Box();
+            }),
       lumivo_(viewer::Controls{form_,
                                {&form_.Slot(0), &form_.Slot(1)},
                                form_.Timer(),
@@ -23,7 +31,7 @@ Win32Viewer::Win32Viewer(const platform::CommandLine& command)
                                dialog_,
                                files_,
                                command,
-                               next_}) {
+                               ahead_}) {
   form_.Slot(0).Ahead(&next_);
   form_.Slot(1).Ahead(&next_);
   box_.Owner(form_.Handle());

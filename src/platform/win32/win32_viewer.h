@@ -5,7 +5,8 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_interval_dialog.h"
 #include "platform/win32/win32_message_box.h"
-#include "platform/win32/win32_next_pictures.h"
+#include "image/next_pictures.h"
+#include "platform/pictures_ahead.h"
 #include "viewer/lumivo.h"
 
 namespace mirvane::platform::win32 {
@@ -31,7 +32,8 @@ class Win32Viewer {
   Win32MessageBox box_;
   Win32IntervalDialog dialog_;
   Win32FileSystem files_;
-  Win32NextPictures next_;
+  image::NextPictures next_;
+  PicturesAhead ahead_{next_};
   viewer::Lumivo lumivo_;
 };
 
