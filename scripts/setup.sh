@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libtiff-dev
   libjpeg-dev liblcms2-dev libgtest-dev libgmock-dev libxcb1-dev
   # picture formats beyond Qt's: HEIF, AVIF, JPEG XL, camera raw, SVG
-  libheif-dev libavif-dev libjxl-dev libraw-dev qt6-svg-dev zlib1g-dev
+  libheif-dev libavif-dev libjxl-dev libraw-dev librsvg2-dev qt6-svg-dev zlib1g-dev
   # PNG image data inflated whole
   libdeflate-dev
   # GIF and WebP, read by our own readers over their libraries

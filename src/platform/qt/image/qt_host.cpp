@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "image/error.h"
+#include "image/readers/svg.h"
 #include "platform/posix/regular_file.h"
-#include "platform/qt/image/svg_reader.h"
 
 namespace mirvane::platform::qt {
 
@@ -18,7 +18,7 @@ const mirvane::image::Host& QtHost() {
         return file;
       },
       {},
-      {DrawSvg, {}},
+      {mirvane::image::DrawSvg, {}},
       [](std::function<void()> work) {
         // Queued to the application object, which lives on the user-interface thread.
         if (QCoreApplication* app = QCoreApplication::instance())
