@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "image/fit.h"
+#include "image/pixel_steps.h"
 #include "image/pixels.h"
 
 namespace mirvane::platform::win32 {
@@ -28,7 +29,6 @@ Bitmap Oriented(const Bitmap& bitmap, int orientation);
 // `bitmap` turned clockwise by a number of quarter turns.
 Bitmap TurnedClockwise(const Bitmap& bitmap, int quarter_turns);
 
-// Whether an EXIF orientation swaps width and height.
-inline bool SwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+using image::SwapsSides;
 
 }  // namespace mirvane::platform::win32
