@@ -150,7 +150,8 @@ void Showing::Refit() {
 }
 
 void Showing::Refresh() {
-  if (image_.argb.empty() || !turned_ahead_.argb.empty()) return;
+  BringUpright();  // drawn with no turn asking for the turned picture: shown upright
+  if (image_.argb.empty()) return;
   if (!(TurnedFit(full_, slot_.box(), quarter_turns_) == SizeOf(image_))) Refit();
 }
 

@@ -17,6 +17,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/wic_decode.h"
 #include "platform/win32/win32_rastrel.h"
+#include "pump.h"
 
 namespace mirvane::platform::win32 {
 namespace {
@@ -264,6 +265,88 @@ TEST_F(RastrelTest, AFailedRenderKeepsWhatWasShown) {
     EXPECT_THROW(slot_->Render(), Error) << bad;
     EXPECT_EQ(slot_->PictureWidth(), 80);
     EXPECT_EQ(slot_->Shown().size(), (image::Size{200, 100}));
+  }
+}
+
+// The slot shows every picture opaque, its transparent parts over white as the shared
+// pipeline makes them (WIC alone drew them over black).
+TEST_F(RastrelTest, TransparencyIsShownOverWhiteAndEveryPixelIsOpaque) {
+  // Left half clear, right half half-covered red.
+  test::WriteFile(name_, test::Encode(GUID_ContainerFormatPng, 80, 40, [](int x, int) {
+                    return x < 40 ? 0x00000000u : 0x80ff0000u;
+                  }));
+  slot_->Width(3000);
+  slot_->Height(1500);
+  slot_->SourcePath(name_);
+  slot_->Render();
+  const Bitmap shown = slot_->Shown();
+  ASSERT_EQ(shown.size(), (image::Size{200, 100}));
+  EXPECT_TRUE(Near(At(shown, 40, 50), 0xffffffff)) << std::hex << At(shown, 40, 50);
+  EXPECT_TRUE(Near(At(shown, 160, 50), 0xffff7f7f)) << std::hex << At(shown, 160, 50);
+  for (const std::uint32_t pixel : shown.pixels) ASSERT_EQ(pixel >> 24, 0xffu) << std::hex << pixel;
+}
+
+// Orientation 6 (turn right) of a picture stored on its side, left red and right blue: the
+// slot shows it upright, whichever format carries the Exif (WIC ignored it in PNG).
+TEST_F(RastrelTest, ExifOrientationIsHonouredInJpegAndPng) {
+  const auto halves = [](int x, int y) { return Halves(x, y, 80); };
+  const struct {
+    const char* what;
+    std::string bytes;
+  } rows[] = {
+      {"JPEG",
+       test::WithExifOrientation(test::Encode(GUID_ContainerFormatJpeg, 80, 40, halves), 6)},
+      {"PNG",
+       test::WithPngExifOrientation(test::Encode(GUID_ContainerFormatPng, 80, 40, halves), 6)},
+  };
+  slot_->Width(3000);
+  slot_->Height(1500);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    test::WriteFile(name_, row.bytes);
+    slot_->SourcePath(name_);
+    slot_->Render();
+    EXPECT_EQ(slot_->PictureWidth(), 40);
+    EXPECT_EQ(slot_->PictureHeight(), 80);
+    const Bitmap shown = slot_->Shown();
+    ASSERT_EQ(shown.size(), (image::Size{50, 100}));
+    EXPECT_TRUE(Near(At(shown, 25, 10), kRed)) << std::hex << At(shown, 25, 10);  // left on top
+    EXPECT_TRUE(Near(At(shown, 25, 90), kBlue)) << std::hex << At(shown, 25, 90);
+  }
+}
+
+// An animated GIF plays while its slot is on view, with its own delays, and starts over
+// after its last frame as its loop count says: forever, or a number of times more (WIC
+// showed only the first frame).
+TEST_F(RastrelTest, AnAnimatedGifPlaysOnViewAndStartsOverAfterItsLastFrame) {
+  const std::vector<std::uint32_t> colours = {kRed, kGreen, kBlue};
+  const auto colour_of = [&](std::uint32_t pixel) {
+    for (const std::uint32_t colour : colours) {
+      if (Near(pixel, colour)) return colour;
+    }
+    return pixel;
+  };
+  ShowWindow(parent_, SW_SHOWNOACTIVATE);
+  slot_->Width(3000);
+  slot_->Height(1500);
+  for (const int loops : {0, 2}) {
+    SCOPED_TRACE(loops == 0 ? "forever" : "twice more");
+    test::WriteFile(name_, test::AnimatedGif(40, 30, {0xff0000, 0x00ff00, 0x0000ff}, 10, loops));
+    slot_->SourcePath(name_);
+    slot_->Render();
+    slot_->Visible(true);
+    EXPECT_EQ(slot_->PictureWidth(), 40);
+    // The centre's colours, each change noted once.
+    std::vector<std::uint32_t> seen;
+    const auto played = [&] {
+      const Bitmap shown = slot_->Shown();
+      if (shown.empty()) return false;
+      const std::uint32_t now = colour_of(At(shown, shown.width / 2, shown.height / 2));
+      if (seen.empty() || seen.back() != now) seen.push_back(now);
+      return seen.size() >= 4;
+    };
+    EXPECT_TRUE(PumpUntil(played, 10000)) << seen.size() << " colours seen";
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{kRed, kGreen, kBlue, kRed}));
   }
 }
 

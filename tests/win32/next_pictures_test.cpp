@@ -7,16 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "image/next_pictures.h"
+#include "image/prepare.h"
 #include "pictures.h"
 #include "platform/error.h"
 #include "platform/win32/regular_file.h"
 #include "platform/win32/text.h"
-#include "platform/win32/win32_next_pictures.h"
+#include "platform/win32/win32_host.h"
 #include "platform/win32/win32_rastrel.h"
 #include "pump.h"
 
 namespace mirvane::platform::win32 {
 namespace {
+
+using image::NextPictures;
+using image::TurnWhen;
 
 constexpr std::uint32_t kRed = 0xffff0000, kBlue = 0xff0000ff, kGreen = 0xff00ff00;
 
@@ -58,11 +63,12 @@ class NextPicturesTest : public testing::Test {
       *slot = std::make_unique<Win32Rastrel>(parent_);
       Size(**slot, 200, 150);
     }
-    next_ = std::make_unique<Win32NextPictures>(*slot0_, *slot1_, [this](const image::Order& o) {
+    next_ = std::make_unique<NextPictures>(Win32Host(), BoxOf(), [this](const image::Order& o) {
       ++attempts_;
       if (hold_) hold_();
-      auto prepared = PrepareAhead(o);
-      std::fill(prepared.picture.image.pixels.begin(), prepared.picture.image.pixels.end(), kGreen);
+      auto prepared = image::PrepareAhead(o, Win32Host());
+      std::vector<std::uint32_t>& pixels = prepared.picture.image.argb;
+      std::fill(pixels.begin(), pixels.end(), kGreen);
       ++prepared_;
       return prepared;
     });
@@ -79,6 +85,10 @@ class NextPicturesTest : public testing::Test {
     for (const std::string& name : written_) DeleteFileW(Widen(name).c_str());
   }
 
+  // The slots' sizes, as the program gives them to the pictures ahead.
+  std::function<image::Size(int)> BoxOf() {
+    return [this](int slot) { return (slot == 0 ? slot0_ : slot1_)->Box(); };
+  }
   static void Size(Win32Rastrel& slot, int width, int height) {
     SetWindowPos(slot.Handle(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -108,7 +118,7 @@ class NextPicturesTest : public testing::Test {
 
   HWND parent_ = nullptr;
   std::unique_ptr<Win32Rastrel> slot0_, slot1_;
-  std::unique_ptr<Win32NextPictures> next_;
+  std::unique_ptr<NextPictures> next_;
   std::function<void()> hold_;  // runs on the worker before it decodes
   std::atomic<int> attempts_{0}, prepared_{0};
   std::string folder_;
@@ -203,6 +213,16 @@ TEST_F(NextPicturesTest, NotUsedWhenFileSlotOrRotationChanged) {
   }
 }
 
+// Paints the top-left eighth of `pixels` green: a mark that tells a prepared picture from
+// the slot's own and leaves the rest to compare.
+void MarkCorner(image::Pixels& pixels) {
+  for (int y = 0; y < std::max(1, pixels.height / 8); ++y) {
+    for (int x = 0; x < std::max(1, pixels.width / 8); ++x) {
+      pixels.argb[static_cast<std::size_t>(y) * pixels.width + x] = kGreen;
+    }
+  }
+}
+
 // A picture prepared turned is the one the quarter turn asks for and matches what the slot
 // makes by itself; without the turn the slot shows it upright.
 TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
@@ -218,17 +238,19 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
   const Bitmap turned = alone.Shown();
 
   std::atomic<int> made{0};
-  Win32NextPictures plain(*slot0_, *slot1_, [&](const image::Order& order) {
-    auto prepared = PrepareAhead(order);  // not painted green
+  NextPictures marked(Win32Host(), BoxOf(), [&](const image::Order& order) {
+    auto prepared = image::PrepareAhead(order, Win32Host());
+    MarkCorner(prepared.picture.image);
+    MarkCorner(prepared.picture.source);
     ++made;
     return prepared;
   });
-  for (auto* slot : {slot0_.get(), slot1_.get()}) slot->Ahead(&plain);
+  for (auto* slot : {slot0_.get(), slot1_.get()}) slot->Ahead(&marked);
   const auto prepare = [&] {
     const int before = made;
-    plain.Expect({{}, 0, TurnWhen::kPortrait});
+    marked.Expect({{}, 0, TurnWhen::kPortrait});
     PumpUntil([] { return false; }, 20);
-    plain.Expect({{name}, 0, TurnWhen::kPortrait});
+    marked.Expect({{name}, 0, TurnWhen::kPortrait});
     ASSERT_TRUE(PumpUntil([&] { return made > before; }, 5000));
   };
   prepare();
@@ -236,19 +258,41 @@ TEST_F(NextPicturesTest, PreparedTurnedMatchesRenderAndTurn) {
   EXPECT_EQ(slot0_->PictureWidth(), 150);  // upright until turned
   slot0_->Turn(900);
   EXPECT_EQ(slot0_->PictureWidth(), 300);
-  EXPECT_EQ(slot0_->Shown().size(), turned.size());
-  EXPECT_EQ(slot0_->Shown().pixels, turned.pixels);
+  const Bitmap shown = slot0_->Shown();
+  ASSERT_EQ(shown.size(), turned.size());
+  int marks = 0, differences = 0;
+  for (int y = 0; y < shown.height; ++y) {
+    for (int x = 0; x < shown.width; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y) * shown.width + x;
+      if (x < shown.width / 8 && y < shown.height / 8) {
+        marks += shown.pixels[i] == kGreen ? 1 : 0;
+      } else {
+        differences += shown.pixels[i] != turned.pixels[i] ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_EQ(marks, (shown.width / 8) * (shown.height / 8)) << "the prepared picture, as it is";
+  EXPECT_EQ(differences, 0);
 
+  // The upright picture is made from what was prepared: its corner is marked too.
+  const auto marked_upright = [](const Bitmap& bitmap) {
+    return !bitmap.empty() &&
+           Near(bitmap.pixels[static_cast<std::size_t>(bitmap.height / 32) * bitmap.width +
+                              bitmap.width / 32],
+                kGreen);
+  };
   prepare();
   Show(*slot0_, name);
   SendMessageW(slot0_->Handle(), WM_PAINT, 0, 0);  // painted unturned: shown upright
   EXPECT_EQ(slot0_->Shown().size(), upright.size());
+  EXPECT_TRUE(marked_upright(slot0_->Shown()));
 
   prepare();
   Show(*slot1_, name);
   slot1_->Visible(true);  // rotation did not turn it after all
   EXPECT_EQ(slot1_->PictureWidth(), 150);
   ASSERT_EQ(slot1_->Shown().size(), upright.size());
+  EXPECT_TRUE(marked_upright(slot1_->Shown()));
   for (const int y : {10, 40, 110, 140}) {
     EXPECT_TRUE(Near(slot1_->Shown().pixels[static_cast<std::size_t>(y) * upright.width + 30],
                      upright.pixels[static_cast<std::size_t>(y) * upright.width + 30]))
@@ -353,6 +397,78 @@ TEST_F(NextPicturesTest, AHiddenSlotLetsGoOfItsPicture) {
   slot0_->Refit(0);
   slot0_->Turn(900);
   EXPECT_TRUE(slot0_->Shown().empty());
+
+  // Not hidden, the same turn takes the picture kept for it.
+  Expect({name}, TurnWhen::kLandscape);
+  Show(*slot0_, name);
+  slot0_->Turn(900);
+  EXPECT_EQ(slot0_->PictureWidth(), 60);
+  EXPECT_TRUE(Near(Centre(slot0_->Shown()), kGreen));
+}
+
+// At a short interval the tick is due before the message loop is back to send the order:
+// the tick sends it first and waits for the picture, rather than decoding it itself while
+// the workers stay idle.
+TEST_F(NextPicturesTest, ATickDueBeforeTheOrderSendsItFirst) {
+  const std::string name = Write("p.png", Plain(GUID_ContainerFormatPng, 80, 60, kRed));
+  std::atomic<bool> release{false};
+  hold_ = [&] {
+    while (!release) Sleep(1);
+  };
+  next_->Expect({{name}, 0, TurnWhen::kNever});  // the message loop has not run since
+  int resumed = 0;
+  ASSERT_TRUE(next_->HoldTick([&] { ++resumed; })) << "the order went out with the tick";
+  release = true;
+  EXPECT_TRUE(PumpUntil([&] { return resumed > 0; }, 5000));
+  EXPECT_EQ(resumed, 1);
+  Show(*slot0_, name);
+  EXPECT_TRUE(Near(Centre(slot0_->Shown()), kGreen));
+  EXPECT_EQ(attempts_, 1);
+  for (auto* slot : {slot0_.get(), slot1_.get()}) slot->Ahead(nullptr);
+  next_.reset();  // its workers stop before what they use goes
+}
+
+// A tick is never held for a name no worker will bring: the empty name (passed over in its
+// own tick), even while the kept pictures fill the bound, nor a name that failed.
+TEST_F(NextPicturesTest, NoTickIsHeldForWhatNoWorkerBrings) {
+  const std::string a = Write("a.png", Plain(GUID_ContainerFormatPng, 8, 6, kRed));
+  const std::string b = Write("b.png", Plain(GUID_ContainerFormatPng, 8, 6, kRed));
+  const std::string c = Write("c.png", Plain(GUID_ContainerFormatPng, 8, 6, kRed));
+  const std::string bad = Write("bad.png", "\x89PNG\r\n\x1a\n not really");
+  int resumed = 0;
+  const auto resume = [&] { ++resumed; };
+  std::atomic<bool> started{false}, release{false};
+  {
+    SCOPED_TRACE("the empty name");
+    Expect({a, b, c}, TurnWhen::kNever, 3);  // three kept: no room for more
+    next_->Expect({{"", a, b, c}, 0, TurnWhen::kNever});
+    EXPECT_FALSE(next_->HoldTick(resume));
+    Tell({"", a, b, c});
+    EXPECT_FALSE(next_->HoldTick(resume));
+    EXPECT_EQ(attempts_, 3) << "no worker took the empty name";
+    EXPECT_EQ(resumed, 0);
+    Show(*slot0_, a);  // what was kept is kept still
+    EXPECT_TRUE(Near(Centre(slot0_->Shown()), kGreen));
+  }
+  {
+    SCOPED_TRACE("a name that failed");
+    hold_ = [&] {
+      started = true;
+      while (!release) Sleep(1);
+    };
+    Tell({});
+    next_->Expect({{bad}, 0, TurnWhen::kNever});
+    ASSERT_TRUE(PumpUntil([&] { return started.load(); }, 5000));
+    ASSERT_TRUE(next_->HoldTick(resume)) << "not known to fail until it has";
+    release = true;
+    EXPECT_TRUE(PumpUntil([&] { return resumed > 0; }, 5000));
+    EXPECT_EQ(resumed, 1);
+    EXPECT_FALSE(next_->HoldTick(resume)) << "failed: the tick decodes it on the spot";
+    EXPECT_EQ(resumed, 1);
+    EXPECT_THROW(Show(*slot0_, bad), Error);
+  }
+  for (auto* slot : {slot0_.get(), slot1_.get()}) slot->Ahead(nullptr);
+  next_.reset();  // its workers stop before what they use goes
 }
 
 }  // namespace

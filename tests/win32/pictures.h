@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Pictures made in memory for the image tests, written with WIC's own encoders.
 namespace mirvane::platform::win32::test {
@@ -17,6 +18,15 @@ std::string Encode(const GUID& container, int width, int height, const Painter& 
 
 // `jpeg` with an Exif segment carrying `orientation` put right after its start marker.
 std::string WithExifOrientation(const std::string& jpeg, int orientation);
+
+// `png` with an eXIf chunk carrying `orientation` put right after its header chunk.
+std::string WithPngExifOrientation(const std::string& png, int orientation);
+
+// An animated GIF of plain `width` x `height` frames, one of each colour (0xRRGGBB, at most
+// four), each shown `delay_cs` hundredths of a second; `loops` as its NETSCAPE2.0 block
+// says it (0: forever).
+std::string AnimatedGif(int width, int height, const std::vector<std::uint32_t>& colours,
+                        int delay_cs, int loops);
 
 // A PNG whose header claims `width` x `height` and that holds no pixel data.
 std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height);

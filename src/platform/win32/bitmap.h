@@ -9,8 +9,9 @@
 
 namespace mirvane::platform::win32 {
 
-// A picture ready to draw: rows top to bottom, one premultiplied 0xAARRGGBB value a
-// pixel (WIC's 32bppPBGRA, GDI's 32-bit DIB). Over black it draws as it stands.
+// A picture in GDI's 32-bit DIB layout: rows top to bottom, one 0xAARRGGBB value a pixel,
+// premultiplied as WIC's 32bppPBGRA gives it (the system codecs' pictures, before the
+// pipeline finishes them), or opaque (what a slot shows).
 struct Bitmap {
   int width = 0;
   int height = 0;
