@@ -9,7 +9,7 @@
 namespace mirvane::image {
 
 void OverWhite(Pixels& pixels, bool premultiplied) {
-  if (!pixels.has_alpha && !premultiplied) return;
+  if (!pixels.has_alpha) return;  // opaque already: no pass over the picture
   for (std::uint32_t& p : pixels.argb) {
     const std::uint32_t a = p >> 24;
     if (a == 0xff) continue;
