@@ -28,6 +28,8 @@ packages=(
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
   # the codec libraries cross-built for it from Debian's sources
   nasm dpkg-dev
+  # its installer (wixl; msiextract for its test) and portable zip (unzip for its test)
+  wixl msitools zip unzip
 )
 
 missing=()
