@@ -8,11 +8,11 @@ bash "$root/scripts/build.sh"
 cd "$root/data/samples"
 viewer="$root/build/src/mirvane"
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$viewer" *.jpg *.png *.gif
+  exec "$viewer" *.jpg *.png *.gif *.heic
 fi
 shot="$root/build/screenshot.png"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$1" *.jpg *.png *.gif & pid=$!
+  "$1" *.jpg *.png *.gif *.heic & pid=$!
   sleep 3.5
   win=$(xdotool search --onlyvisible --name "^Mirvane" | head -1)
   /usr/bin/import -window "${win:-root}" "$2"

@@ -82,7 +82,7 @@ fi
 # The Exec line as a launcher runs it; ours has no quoting, so fields are split at blanks.
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [[ "$exec_line" =~ [\"\'\\] ]] && abort "Exec=$exec_line has quoting, which this test does not expand"
-cp "$root/data/samples/sea-800x600.jpg" "$WORK/sea.jpg"
+cp "$root/data/samples/picos-de-europa.jpg" "$WORK/sea.jpg"
 picture=$WORK/sea.jpg
 check "Exec=$exec_line takes the files as %F" test "${exec_line% %F}" != "$exec_line"
 read -ra fields <<<"$exec_line"
