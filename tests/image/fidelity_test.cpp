@@ -1,11 +1,14 @@
 // The slot's pixels against a reference fit made by ImageMagick from the same file (its
 // own decoder, colour conversion to sRGB, white behind transparency, its own resize), as
-// PSNR over the fitted picture. Run once per device-pixel ratio (QT_SCALE_FACTOR).
+// PSNR over the fitted picture. Run once per device-pixel ratio (QT_SCALE_FACTOR), or,
+// with MIRVANE_FIDELITY_WIN32_DPI set, against the Windows slot under Wine at that dpi.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
@@ -13,6 +16,9 @@
 #include <QTextStream>
 #include <cmath>
 #include <cstdio>
+#include <deque>
+#include <functional>
+#include <memory>
 
 #include "corpus_files.h"
 #include "image/fit.h"
@@ -36,11 +42,6 @@ bool RunTool(const QString& program, const QStringList& args, QByteArray* out = 
   if (!p.waitForFinished(60000)) return false;
   if (out) *out = p.readAllStandardOutput();
   return p.exitStatus() == QProcess::NormalExit;
-}
-
-// The slot's device pixels.
-QImage Shown(QtRastrel& slot) {
-  return slot.grab().toImage().convertToFormat(QImage::Format_RGB888);
 }
 
 // ImageMagick's fit of `file` to `fitted` after `steps`, as 8-bit sRGB. Its filters are
@@ -88,9 +89,155 @@ double Psnr(const QImage& shown, const QImage& reference) {
   return best;
 }
 
-QSize DeviceBox(const QtRastrel& slot) {
-  return (QSizeF(slot.size()) * slot.devicePixelRatioF()).toSize();
-}
+// What a slot showed of one file.
+struct Shot {
+  QString error;  // refused, and why
+  QSize picture;  // the picture's size as the slot gives it
+  QImage shown;   // the slot's device pixels
+  QSize drawn;    // the fitted picture's size, where the slot tells it
+};
+
+// An image slot showing files in boxes of a size in logical pixels.
+class Slot {
+ public:
+  virtual ~Slot() = default;
+  virtual QSize DeviceBox(QSize logical) const = 0;
+  virtual std::string Describe() const = 0;
+  // `done` gets what was shown, now or at Flush; it may ask for more.
+  virtual void Show(const QString& file, QSize logical, std::function<void(const Shot&)> done) = 0;
+  virtual void Flush() {}
+};
+
+class QtSlot final : public Slot {
+ public:
+  QSize DeviceBox(QSize logical) const override {
+    return (QSizeF(logical) * slot_.devicePixelRatioF()).toSize();
+  }
+  std::string Describe() const override {
+    return "device-pixel ratio " + QString::number(slot_.devicePixelRatioF(), 'f', 2).toStdString();
+  }
+  void Show(const QString& file, QSize logical, std::function<void(const Shot&)> done) override {
+    slot_.resize(logical);
+    slot_.SourcePath(QFile::encodeName(file).toStdString());
+    Shot shot;
+    try {
+      slot_.Render();
+      shot.picture = QSize(slot_.PictureWidth(), slot_.PictureHeight());
+      shot.shown = slot_.grab().toImage().convertToFormat(QImage::Format_RGB888);
+    } catch (const Error& e) {
+      shot.error = e.what();
+    }
+    done(shot);
+  }
+
+ private:
+  QtRastrel slot_;
+};
+
+// The Windows slot, in mirvane_win32_render under Wine: every picture asked for until
+// Flush goes to one run of it, as Wine is slow to start.
+class WindowsSlot final : public Slot {
+ public:
+  WindowsSlot(QStringList command, int dpi, QString dir)
+      : command_(std::move(command)), dpi_(dpi), dir_(std::move(dir)) {}
+  QSize DeviceBox(QSize logical) const override {
+    return (QSizeF(logical) * (dpi_ / 96.0)).toSize();
+  }
+  std::string Describe() const override {
+    return "Windows slot under Wine at " + std::to_string(dpi_) + " dpi";
+  }
+  void Show(const QString& file, QSize logical, std::function<void(const Shot&)> done) override {
+    const QString out = QString("%1/shown-%2.ppm").arg(dir_).arg(++count_);
+    asked_.push_back({file, DeviceBox(logical), out, std::move(done)});
+  }
+  void Flush() override {
+    while (!asked_.empty()) {
+      std::deque<Asked> batch;
+      batch.swap(asked_);
+      QFile list(dir_ + "/render-list.txt");
+      ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      for (const Asked& a : batch) {
+        QFile::remove(a.out);
+        list.write(QString("%1\t%2\t%3\t%4\n")
+                       .arg(a.file)
+                       .arg(a.box.width())
+                       .arg(a.box.height())
+                       .arg(a.out)
+                       .toUtf8());
+      }
+      list.close();
+      QProcess run;
+      run.setProcessChannelMode(QProcess::ForwardedChannels);
+      QElapsedTimer clock;
+      clock.start();
+      run.start(command_.front(), command_.mid(1) << list.fileName());
+      ASSERT_TRUE(run.waitForFinished(30 * 60 * 1000)) << command_.join(' ').toStdString();
+      // A refusal is no failure of the program's; a crash or a file it could not write is.
+      EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(run.exitCode(), 0);
+      std::printf("%zu pictures shown by the Windows slot in one run of %.1f s\n", batch.size(),
+                  clock.elapsed() / 1000.0);
+      for (const Asked& a : batch) a.done(Read(a.out, a.box));
+    }
+  }
+
+ private:
+  struct Asked {
+    QString file;
+    QSize box;
+    QString out;
+    std::function<void(const Shot&)> done;
+  };
+
+  // The program's PPM drawn into the box as the slot paints it: centred on black.
+  static Shot Read(const QString& name, QSize box) {
+    Shot shot;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+      shot.error = "nothing written";
+      return shot;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) {
+      shot.error = "refused (the program's output says why)";
+      return shot;
+    }
+    qsizetype at = 0;
+    auto line = [&] {
+      const qsizetype end = bytes.indexOf('\n', at);
+      const QByteArray text = bytes.mid(at, end < 0 ? -1 : end - at);
+      at = end < 0 ? bytes.size() : end + 1;
+      return QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts);
+    };
+    const QStringList magic = line(), picture = line(), size = line(), depth = line();
+    if (magic != QStringList{"P6"} || picture.size() != 4 || picture[1] != "picture" ||
+        size.size() != 2 || depth != QStringList{"255"}) {
+      shot.error = "not a PPM of the program's";
+      return shot;
+    }
+    shot.picture = QSize(picture[2].toInt(), picture[3].toInt());
+    shot.drawn = QSize(size[0].toInt(), size[1].toInt());
+    const qsizetype row = qsizetype(shot.drawn.width()) * 3;
+    if (bytes.size() - at != row * shot.drawn.height() || shot.drawn.width() > box.width() ||
+        shot.drawn.height() > box.height()) {
+      shot.error = "a PPM of the wrong size";
+      return shot;
+    }
+    shot.shown = QImage(box, QImage::Format_RGB888);
+    shot.shown.fill(Qt::black);
+    const int x = (box.width() - shot.drawn.width()) / 2;
+    const int y = (box.height() - shot.drawn.height()) / 2;
+    for (int r = 0; r < shot.drawn.height(); ++r)
+      memcpy(shot.shown.scanLine(y + r) + x * 3, bytes.constData() + at + r * row, size_t(row));
+    return shot;
+  }
+
+  QStringList command_;
+  int dpi_;
+  QString dir_;
+  int count_ = 0;
+  std::deque<Asked> asked_;
+};
 
 QSize Fitted(QSize picture, QSize box) {
   const auto f =
@@ -217,31 +364,56 @@ class Fidelity : public ::testing::Test {
     }
     ASSERT_TRUE(dir_.isValid());
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures as they come, in a log too
-    slot_.resize(kSlot);
-    std::printf("device-pixel ratio %.2f, slot %dx%d device pixels\n", slot_.devicePixelRatioF(),
-                DeviceBox(slot_).width(), DeviceBox(slot_).height());
+    const QString dpi = qEnvironmentVariable("MIRVANE_FIDELITY_WIN32_DPI");
+    if (dpi.isEmpty()) {
+      slot_ = std::make_unique<QtSlot>();
+    } else {
+      // Wine wants its prefix as an absolute path.
+      const QString build =
+          QFileInfo(qEnvironmentVariable("MIRVANE_WIN32_BUILD", MIRVANE_WIN32_BUILD))
+              .absoluteFilePath();
+      const QString program = build + "/tests/win32/mirvane_win32_render.exe";
+      if (!QFile::exists(program)) {
+        // CI runs this only after the Windows build.
+        if (!qEnvironmentVariableIsEmpty("CI")) FAIL() << "no " << program.toStdString();
+        GTEST_SKIP() << "no " << program.toStdString() << " (scripts/build-windows.sh makes it)";
+      }
+      if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        // Wine's windows need an X server; scripts/test-windows.sh gives them Xvfb.
+        if (!qEnvironmentVariableIsEmpty("CI")) FAIL() << "no DISPLAY for Wine";
+        GTEST_SKIP() << "no DISPLAY for Wine (xvfb-run ctest -L win32)";
+      }
+      slot_ = std::make_unique<WindowsSlot>(
+          QStringList{MIRVANE_WINE_RUN, "--prefix", build + "/wineprefix", program}, dpi.toInt(),
+          dir_.path());
+    }
+    const QSize box = slot_->DeviceBox(kSlot);
+    std::printf("%s, slot %dx%d device pixels\n", slot_->Describe().c_str(), box.width(),
+                box.height());
   }
 
-  // PSNR of the slot showing `file` against ImageMagick's reference; -1 when refused.
-  double Measure(const QString& file, const QStringList& reference_steps, QSize upright) {
-    slot_.SourcePath(QFile::encodeName(file).toStdString());
-    try {
-      slot_.Render();
-    } catch (const Error& e) {
-      ADD_FAILURE() << file.toStdString() << " refused: " << e.what();
+  // PSNR of what the slot showed of `file` in a box of `logical` size against
+  // ImageMagick's reference; -1 when refused, -2 without a reference.
+  double Measure(const Shot& shot, const QString& file, const QStringList& reference_steps,
+                 QSize upright, QSize logical) {
+    if (!shot.error.isEmpty()) {
+      ADD_FAILURE() << file.toStdString() << " refused: " << shot.error.toStdString();
       return -1;
     }
-    if (upright.isEmpty()) upright = QSize(slot_.PictureWidth(), slot_.PictureHeight());
-    EXPECT_EQ(QSize(slot_.PictureWidth(), slot_.PictureHeight()), upright) << file.toStdString();
-    const QSize fitted = Fitted(upright, DeviceBox(slot_));
+    if (upright.isEmpty()) upright = shot.picture;
+    EXPECT_EQ(shot.picture, upright) << file.toStdString();
+    const QSize fitted = Fitted(upright, slot_->DeviceBox(logical));
+    if (shot.drawn.isValid()) {
+      EXPECT_EQ(shot.drawn, fitted) << file.toStdString();
+    }
     const QImage reference =
         Reference(file, reference_steps, fitted, fitted.width() > upright.width());
     if (reference.isNull()) return -2;
-    return Psnr(Shown(slot_), reference);
+    return Psnr(shot.shown, reference);
   }
 
   QTemporaryDir dir_;
-  QtRastrel slot_;
+  std::unique_ptr<Slot> slot_;
 };
 
 TEST_F(Fidelity, EveryKindInBothOrientations) {
@@ -257,21 +429,29 @@ TEST_F(Fidelity, EveryKindInBothOrientations) {
   int n = 0;
   for (const Kind& kind : Kinds()) {
     for (const bool tall : {false, true}) {
-      SCOPED_TRACE(std::string(kind.name) + (tall ? " portrait" : " landscape"));
+      const std::string label = std::string(kind.name) + (tall ? " portrait" : " landscape");
       if (kind.exif_orientation && QString(kind.file).endsWith(".webp") && !have_webpmux) continue;
       QString out = QString(kind.file);
       const QString path = dir_.filePath(QString("%1-%2").arg(++n).arg(out.section(':', -1)));
       out = out.contains(':') ? out.section(':', 0, 0) + ':' + path : path;
-      ASSERT_TRUE(
-          RunTool(Magick(), QStringList{tall ? portrait : base} + kind.make + QStringList{out}));
-      if (kind.exif_orientation) {
-        ASSERT_TRUE(AddExif(path, kind.exif_orientation));
+      {
+        SCOPED_TRACE(label);
+        ASSERT_TRUE(
+            RunTool(Magick(), QStringList{tall ? portrait : base} + kind.make + QStringList{out}));
+        if (kind.exif_orientation) {
+          ASSERT_TRUE(AddExif(path, kind.exif_orientation));
+        }
       }
-      const double db = Measure(path, kind.reference, tall ? landscape.transposed() : landscape);
-      std::printf("%-16s %-9s %6.1f dB\n", kind.name, tall ? "portrait" : "landscape", db);
-      EXPECT_GE(db, kMinPsnr);
+      const QSize upright = tall ? landscape.transposed() : landscape;
+      slot_->Show(path, kSlot, [this, kind, tall, label, path, upright](const Shot& shot) {
+        SCOPED_TRACE(label);
+        const double db = Measure(shot, path, kind.reference, upright, kSlot);
+        std::printf("%-16s %-9s %6.1f dB\n", kind.name, tall ? "portrait" : "landscape", db);
+        EXPECT_GE(db, kMinPsnr);
+      });
     }
   }
+  slot_->Flush();
 }
 
 // Why ImageMagick's fit of a valid corpus file is no reference, or nothing.
@@ -318,6 +498,19 @@ TEST_F(Fidelity, CorpusValidFiles) {
   const QStringList steps = {"-auto-orient", "-profile", kProfiles + "srgb.icc", "-colorspace",
                              "sRGB"};
   int measured = 0, below = 0, unchecked = 0;
+  // Prints and counts the figure of a file measured in a box of `logical` size.
+  const auto judge = [&](const QString& file, const QString& relative, double db, QSize upright,
+                         QSize logical) {
+    const QString why = NoReference(file, upright, Fitted(upright, slot_->DeviceBox(logical)));
+    std::printf("%6.1f dB  %s%s\n", db, qPrintable(relative),
+                why.isEmpty() ? "" : qPrintable("  (unchecked: " + why + ")"));
+    if (!why.isEmpty() || known.contains(relative)) {
+      ++unchecked;
+      return;
+    }
+    EXPECT_GE(db, kMinPsnr);
+    if (db < kMinPsnr) ++below;
+  };
   for (const QString& format : formats) {
     QDirIterator it(corpus + "/valid/" + format, QDir::Files);
     QStringList files;
@@ -326,29 +519,27 @@ TEST_F(Fidelity, CorpusValidFiles) {
     for (const QString& file : files) {
       const QString relative = QDir(corpus).relativeFilePath(file);
       if (exotic.contains(relative)) continue;
-      SCOPED_TRACE(relative.toStdString());
-      slot_.resize(kSlot);
-      double db = Measure(file, steps, {});
-      if (db < 0) continue;
-      ++measured;
-      const QSize upright(slot_.PictureWidth(), slot_.PictureHeight());
-      if (upright.width() * 4 < slot_.width() && upright.height() * 4 < slot_.height()) {
-        // A small picture in a slot twice its size: enlarged, but not so far that the
-        // resamplers' borders decide.
-        slot_.resize(upright * 2);
-        db = Measure(file, steps, upright);
-      }
-      const QString why = NoReference(file, upright, Fitted(upright, DeviceBox(slot_)));
-      std::printf("%6.1f dB  %s%s\n", db, qPrintable(relative),
-                  why.isEmpty() ? "" : qPrintable("  (unchecked: " + why + ")"));
-      if (!why.isEmpty() || known.contains(relative)) {
-        ++unchecked;
-        continue;
-      }
-      EXPECT_GE(db, kMinPsnr);
-      if (db < kMinPsnr) ++below;
+      slot_->Show(file, kSlot, [&, file, relative](const Shot& shot) {
+        SCOPED_TRACE(relative.toStdString());
+        const double db = Measure(shot, file, steps, {}, kSlot);
+        if (db < 0) return;
+        ++measured;
+        const QSize upright = shot.picture;
+        if (upright.width() * 4 < kSlot.width() && upright.height() * 4 < kSlot.height()) {
+          // A small picture in a slot twice its size: enlarged, but not so far that the
+          // resamplers' borders decide.
+          slot_->Show(file, upright * 2, [&, file, relative, upright](const Shot& larger) {
+            SCOPED_TRACE(relative.toStdString());
+            judge(file, relative, Measure(larger, file, steps, upright, upright * 2), upright,
+                  upright * 2);
+          });
+        } else {
+          judge(file, relative, db, upright, kSlot);
+        }
+      });
     }
   }
+  slot_->Flush();
   std::printf("corpus: %d measured, %d unchecked, %d checked below %.0f dB\n", measured, unchecked,
               below, kMinPsnr);
 }
