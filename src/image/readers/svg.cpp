@@ -5,6 +5,7 @@
 #include <librsvg/rsvg.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -27,27 +28,31 @@ struct Destroy {
 
 [[noreturn]] void Fail(GError* error, const char* fallback) {
   const std::unique_ptr<GError, Destroy> owned(error);
-  Fail(error && error->message && *error->message ? error->message : fallback);
+  std::string what = error && error->message ? error->message : "";
+  while (!what.empty() && std::isspace(static_cast<unsigned char>(what.back()))) what.pop_back();
+  Fail(what.empty() ? fallback : what);
 }
 
 // A broken file is ours to refuse, not librsvg's to report on stderr. Only its own domain,
 // so Qt's and GLib's other logging stay as they are.
 void QuietLibrsvg() {
   static const bool once = [] {
-    g_log_set_handler("librsvg",
-                      GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
-                                     G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
-                      [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    g_log_set_handler(
+        "librsvg",
+        GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                       G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     return true;
   }();
   (void)once;
 }
 
-// A side as librsvg gives it, in pixels: rounded up, so partly covered pixels are kept.
+// A side as librsvg gives it, in pixels. Rounded, not up as librsvg suggests: only the fit
+// is drawn, and 16 x 16.007 must fit as a square.
 int Side(double side) {
   if (!(side > 0)) Fail("empty drawing");
   if (side > double(kMaxSide)) Fail("drawing too large");
-  return std::max(1, int(std::ceil(side)));
+  return std::max(1, int(std::lround(side)));
 }
 
 // The size the drawing declares, and the box in user units it is drawn from when it

@@ -4,7 +4,7 @@
 
 namespace mirvane::platform::qt {
 
-// The picture pipeline's host on Linux: POSIX files, Qt SVG for drawings, and Qt's event
+// The picture pipeline's host on Linux: POSIX files, librsvg for drawings, and Qt's event
 // loop for word from the workers. Needs a QApplication.
 const mirvane::image::Host& QtHost();
 
