@@ -25,7 +25,12 @@ void DecodeJxl(std::string_view bytes, const FrameSink& sink, FramesInfo* info) 
   const std::unique_ptr<JxlDecoder, Destroy> dec(JxlDecoderCreate(nullptr));
   const std::unique_ptr<void, Destroy> runner(JxlThreadParallelRunnerCreate(nullptr, 2));
   if (!dec || !runner) throw std::bad_alloc();
+  // Frames come composed (coalescing is on by default) and upright (orientation applied) as
+  // 8-bit RGBA, written straight into the sink's buffer: libjxl's pixel callback costs more
+  // (a 24 MP picture with alpha peaks at 1.14 GB against 0.85 GB). Premultiplied alpha is
+  // undone in libjxl, before its rounding to 8 bits.
   if (JxlDecoderSetParallelRunner(dec.get(), JxlThreadParallelRunner, runner.get()) ||
+      JxlDecoderSetUnpremultiplyAlpha(dec.get(), JXL_TRUE) ||
       JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                                JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE) ||
       JxlDecoderSetInput(dec.get(), reinterpret_cast<const std::uint8_t*>(bytes.data()),
