@@ -33,6 +33,16 @@ stage1=(
   "giflib        5.2.1-2.5+deb12u1     5206a92fd4a057768f429033a3a80bc1e06453f6c60dfec243d8188fa6ade3f4"
   "lcms2         2.14-2+deb12u1        8328883a2b25ac3017bdacd1b1b1b60a3ae1f1e68a7e92d94b03060274cd10c5"
 )
+# Built after stage1, in this order: each may need those before it.
+# AVIF (dav1d, libavif) is not here: libavif's orig tarball is missing from the archive.
+stage2=(
+  "libde265      1.0.11-1+deb12u2      3f42b562a89db54867cbc7f101b73fc581ac9a0b397637c61d9f41e8bbf13332"
+  "libheif       1.15.1-1+deb12u1      e89ce8b9cefe4a72050d2076e0d63206eab20d7b2b8bb699ae576e89073143f3"
+  "libraw        0.20.2-2.1+deb12u1    45dc1728f98067951635ca961ef63c9176b2c296883422f597cf25a1c8f574f2"
+  "highway       1.0.3-3+deb12u1       e85a23bede87aaf121fc530d30ccfa30d0d9e5620ea51736578620e5d3245401"
+  "brotli        1.0.9-2               8c4c86748ec9770e08b60233d658593650444b04a452dc5b607ed5b5537b683e"
+  "jpeg-xl       0.7.0-10+deb12u1      de02b90d57f87ff1dc74af03cf98aeb24b03c9186a84e99cf5e2919e9c9702ce"
+)
 
 log() { echo "windows-libs: $*" >&2; }
 die() { log "$*"; exit 1; }
@@ -222,6 +232,92 @@ build_lcms2() {
   make install-pkgconfigDATA
 }
 
+build_libde265() {
+  # No SDL: that is only for its sample player, which is not built.
+  cmake_build "$work/src/libde265" -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
+  # Its CMake leaves the version out of the .pc, and it locks with pthreads (winpthread).
+  local v
+  v=$(sed -n 's/#define LIBDE265_VERSION "\(.*\)"/\1/p' "$stage/include/libde265/de265-version.h")
+  sed -i -e "s|^Version:.*|Version: $v|" -e "s|^Libs.private:.*|Libs.private: -lstdc++ -lpthread|" \
+    "$stage/lib/pkgconfig/libde265.pc"
+}
+
+build_libheif() {
+  # Decoding HEIC with libde265 only, linked in; no plugins loaded at run time (their
+  # folder would else be written into heif_version.h, as a path of this machine).
+  cmake_build "$work/src/libheif" -DENABLE_PLUGIN_LOADING=OFF -DPLUGIN_DIRECTORY= -DWITH_EXAMPLES=OFF \
+    -DWITH_LIBDE265=ON -DWITH_LIBDE265_PLUGIN=OFF -DWITH_X265=OFF -DWITH_DAV1D=OFF \
+    -DWITH_AOM_ENCODER=OFF -DWITH_AOM_DECODER=OFF -DWITH_SvtEnc=OFF -DWITH_RAV1E=OFF \
+    -DWITH_DEFLATE_HEADER_COMPRESSION=OFF
+  grep -q '^Requires.private:.*libde265' "$stage/lib/pkgconfig/libheif.pc" \
+    || { echo "libheif: built without libde265"; return 1; }
+}
+
+build_libraw() {
+  # Only the thread-safe library, from the list of upstream's Makefile.am (its autotools
+  # files are not generated in the source); with zlib, libjpeg and lcms2 for deflate and
+  # lossy DNG and for colour profiles.
+  local src=$work/src/libraw f srcs
+  cd "$src"
+  srcs=$(sed -n '/^lib_libraw_a_SOURCES/,/^$/p' Makefile.am | tr -d '\134' \
+         | sed 's/^lib_libraw_a_SOURCES *=//' | tr -s ' \t' '\n' | grep '\.cpp$')
+  [ "$(echo "$srcs" | wc -l)" -gt 50 ] || { echo "libraw: source list not found"; return 1; }
+  mkdir -p obj
+  # shellcheck disable=SC2016,SC2046
+  echo "$srcs" | xargs -P "$jobs" -I{} sh -c \
+    'exec "$0" -O2 -DNDEBUG -w -I. "$@" -c "{}" -o "obj/$(echo "{}" | tr / _).o"' \
+    "$cxx" -DLIBRAW_NODLL -DUSE_ZLIB -DUSE_JPEG -DUSE_LCMS2 $(pkg-config --cflags zlib libjpeg lcms2)
+  rm -f "$stage/lib/libraw_r.a"
+  $host-ar crs "$stage/lib/libraw_r.a" obj/*.o
+  install -d "$stage/include/libraw"
+  for f in libraw.h libraw_alloc.h libraw_const.h libraw_datastream.h libraw_internal.h \
+           libraw_types.h libraw_version.h; do
+    install -m644 "libraw/$f" "$stage/include/libraw/"
+  done
+  # Its own .pc.in comes filled by configure; this one also carries what static linking needs.
+  cat >"$stage/lib/pkgconfig/libraw_r.pc" <<EOT
+prefix=$stage
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: libraw
+Description: Raw image decoder library (thread-safe)
+Version: $(sh version.sh)
+Requires.private: zlib libjpeg lcms2
+Libs: -L\${libdir} -lraw_r
+Libs.private: -lws2_32 -lstdc++
+Cflags: -I\${includedir}/libraw -I\${includedir} -DLIBRAW_NODLL
+EOT
+}
+
+build_highway() {
+  cmake_build "$work/src/highway" -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF \
+    -DHWY_ENABLE_CONTRIB=OFF -DHWY_ENABLE_INSTALL=ON -DHWY_WARNINGS_ARE_ERRORS=OFF
+}
+
+build_brotli() {
+  cmake_build "$work/src/brotli" -DBROTLI_DISABLE_TESTS=ON
+  # 1.0.9 always builds DLLs too, and names its static libraries *-static: keep only those,
+  # under the names its .pc files (and libjxl) link by.
+  local l
+  for l in common dec enc; do
+    mv -f "$stage/lib/libbrotli$l-static.a" "$stage/lib/libbrotli$l.a"
+  done
+  rm -f "$stage"/lib/libbrotli*.dll.a "$stage"/bin/brotli*.dll "$stage"/bin/libbrotli*.dll "$stage/bin/brotli.exe"
+}
+
+build_jpeg-xl() {
+  # Highway and brotli come from their own packages (Debian strips third_party); colour
+  # management by the lcms2 already built, not skcms.
+  cmake_build "$work/src/jpeg-xl" -DJPEGXL_STATIC=OFF -DJPEGXL_ENABLE_TOOLS=OFF \
+    -DJPEGXL_ENABLE_DEVTOOLS=OFF -DJPEGXL_ENABLE_BENCHMARK=OFF -DJPEGXL_ENABLE_EXAMPLES=OFF \
+    -DJPEGXL_ENABLE_DOXYGEN=OFF -DJPEGXL_ENABLE_MANPAGES=OFF -DJPEGXL_ENABLE_JNI=OFF \
+    -DJPEGXL_ENABLE_SJPEG=OFF -DJPEGXL_ENABLE_OPENEXR=OFF -DJPEGXL_ENABLE_PLUGINS=OFF \
+    -DJPEGXL_ENABLE_VIEWERS=OFF -DJPEGXL_ENABLE_FUZZERS=OFF -DJPEGXL_ENABLE_TCMALLOC=OFF \
+    -DJPEGXL_ENABLE_SKCMS=OFF -DJPEGXL_FORCE_SYSTEM_BROTLI=ON -DJPEGXL_FORCE_SYSTEM_HWY=ON \
+    -DJPEGXL_FORCE_SYSTEM_LCMS2=ON -DJPEGXL_WARNINGS_AS_ERRORS=OFF -DBUILD_TESTING=OFF
+}
+
 build_stage() {
   local entry name version sum t
   for entry in "$@"; do
@@ -243,6 +339,7 @@ build_stage() {
 }
 
 build_stage "${stage1[@]}"
+build_stage "${stage2[@]}"
 
 # Installed, not wanted: programs, manuals, libtool archives.
 rm -rf "${stage:?}/bin" "${stage:?}/share" "$stage"/lib/*.la
@@ -285,6 +382,24 @@ pcs="zlib libdeflate libjpeg libtiff-4 libwebp libwebpdemux libwebpmux libgif lc
 # shellcheck disable=SC2046,SC2086
 $cc -O2 "$work/check.c" -o "$work/check.exe" $(pkg-config --static --cflags --libs $pcs) -static \
   || die "the libraries do not link"
+# The same for the second stage, in C++ as its libraries are.
+cat >"$work/check2.cpp" <<'EOF'
+#include <stdio.h>
+#include <libheif/heif.h>
+#include <libraw.h>
+#include <jxl/decode.h>
+#include <jxl/thread_parallel_runner.h>
+int main() {
+  void *runner = JxlThreadParallelRunnerCreate(nullptr, 1);
+  printf("%s %s %u\n", heif_get_version(), libraw_version(), JxlDecoderVersion());
+  JxlThreadParallelRunnerDestroy(runner);
+  return 0;
+}
+EOF
+pcs2="libheif libraw_r libjxl libjxl_threads"
+# shellcheck disable=SC2046,SC2086
+$cxx -O2 "$work/check2.cpp" -o "$work/check2.exe" $(pkg-config --static --cflags --libs $pcs2) -static \
+  || die "the libraries of the second stage do not link"
 
 touch "$stage/.complete"
 mv -T "$stage" "$prefix"
