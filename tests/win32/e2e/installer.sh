@@ -156,14 +156,7 @@ start_as_shortcut() {
     abort "no window of mirvane (log: $(tail -5 "$WORK/viewer.log"))"
   VIEWER_PID=$(xdotool getwindowpid "$VIEWER_WIN")
   PIDS+=("$VIEWER_PID")
-  window_geometry "$VIEWER_WIN"
-  FRAME_X=$(((WW - CLIENT_W) / 2))
-  FRAME_Y=$((WH - CLIENT_H - FRAME_X))
-  local t=$TWIPS_PER_PIXEL
-  SLOT_W=$(((WW * t - 120 + t / 2) / t))
-  SLOT_H=$(((WH * t - 400 + t / 2) / t))
-  # shellcheck disable=SC2034  # read by wait_centre
-  CENTRE="$((FRAME_X + SLOT_W / 2)),$((FRAME_Y + SLOT_H / 2))"
+  viewer_layout
   log "mirvane pid $VIEWER_PID, window $VIEWER_WIN ${WW}x${WH}"
 }
 

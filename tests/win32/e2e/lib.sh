@@ -32,6 +32,12 @@ start_viewer() {
   VIEWER_WIN=""
   wait_for 15000 find_viewer_window || abort "no window of mirvane (log: $(tail -5 "$WORK/viewer.log"))"
   UP_MS=$(now_ms)
+  viewer_layout
+  log "mirvane pid $VIEWER_PID, window $VIEWER_WIN ${WW}x${WH}, frame ${FRAME_X},${FRAME_Y}"
+}
+
+# The viewer window's frame, slot size and the slots' centre on the screen.
+viewer_layout() {
   window_geometry "$VIEWER_WIN"
   FRAME_X=$(((WW - CLIENT_W) / 2))
   FRAME_Y=$((WH - CLIENT_H - FRAME_X))
@@ -39,8 +45,8 @@ start_viewer() {
   local t=$TWIPS_PER_PIXEL
   SLOT_W=$(((WW * t - 120 + t / 2) / t))
   SLOT_H=$(((WH * t - 400 + t / 2) / t))
+  # shellcheck disable=SC2034  # read by wait_centre
   CENTRE="$((FRAME_X + SLOT_W / 2)),$((FRAME_Y + SLOT_H / 2))"
-  log "mirvane pid $VIEWER_PID, window $VIEWER_WIN ${WW}x${WH}, frame ${FRAME_X},${FRAME_Y}"
 }
 
 # Every Wine window is override-redirect here; the menu is the one without a name
